@@ -28,6 +28,14 @@ using LPCWSTR = const WCHAR*;
 #define FALSE 0
 #endif
 
+// Opaque handles of windows and loaded modules. The libraries only pass them
+// along (a message box owner, a sound's module); null means "none".
+struct HWND__;
+using HWND = HWND__*;
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+
 // 100-ns ticks since 1 January 1601, split as the platform splits it.
 struct FILETIME {
     DWORD dwLowDateTime;
