@@ -30,11 +30,9 @@ using LPCWSTR = const WCHAR*;
 
 // Opaque handles of windows and loaded modules. The libraries only pass them
 // along (a message box owner, a sound's module); null means "none".
-struct HWND__;
-using HWND = HWND__*;
-struct HINSTANCE__;
-using HINSTANCE = HINSTANCE__*;
-using HMODULE = HINSTANCE;
+using HWND = void*;
+using HINSTANCE = void*;
+using HMODULE = void*;
 
 // 100-ns ticks since 1 January 1601, split as the platform splits it.
 struct FILETIME {
