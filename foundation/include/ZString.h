@@ -84,8 +84,8 @@ public:
     // Appends one character; a zero character does nothing. An unset string
     // becomes a one-character string. Unchanged on allocation failure.
     void AppendChar(WCHAR ch);
-    // Removes `count` characters from `position` and returns the new length
-    // (-1 when the result is empty). A range reaching past the end is cut at
+    // Removes `count` characters from `position` and returns the number of
+    // characters left (0 when none; -1 for an unset string). A range reaching past the end is cut at
     // the end; a negative position or count removes nothing. Unchanged when
     // the temporary buffer cannot be allocated.
     int Delete(int position, int count);
@@ -136,9 +136,10 @@ public:
     int FromAnsi();
 
     // Assigns text decoded from `count` bytes in the system code page:
-    // UTF-8; when the bytes are not valid UTF-8 (an incomplete sequence cut
-    // off at the very end is dropped and does not count as invalid), every
-    // byte is read as Windows-1252. Returns the new length as Assign() does.
+    // UTF-8; when the bytes are not valid UTF-8, every byte is read as
+    // Windows-1252. An incomplete sequence cut off at the very end of bytes
+    // that hold complete multi-byte sequences before it (a UTF-8 text cut to a
+    // byte limit) is dropped instead. Returns the new length as Assign() does.
     int AssignAnsi(const char* bytes, std::size_t count);
     int AssignAnsi(std::string_view bytes) { return AssignAnsi(bytes.data(), bytes.size()); }
     // The text of `text` (count as in Assign: -1 = up to the zero) in the
@@ -155,6 +156,8 @@ public:
     static ZString FromQString(const QString& text);
 
 private:
+    // True when `pointer` points into our buffer (terminator included).
+    bool Contains(LPCWSTR pointer) const;
     // Takes ownership of a local-heap buffer.
     void Adopt(LPWSTR buffer);
 
