@@ -276,3 +276,51 @@ TEST(ZStream, AttachAndBlobConstruction)
     copy.WriteShort(0x0605);
     EXPECT_EQ(Bytes(copy), (std::vector<BYTE> { 7, 0, 5, 6 }));
 }
+
+TEST(ZStream, ArbitraryBytesDecodeWithoutLeavingTheBuffer)
+{
+    // Random buffers read by random readers: every read stays inside (the
+    // sanitizer build checks the memory), and the position never passes the size.
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<BYTE> bytes(next() % 48);
+        for (BYTE& b : bytes)
+            b = static_cast<BYTE>(next() % 4 == 0 ? 0xFF : next() % 12);
+        ZStream stream;
+        if (!bytes.empty())
+            Load(stream, bytes);
+        ZString text;
+        CEBLOB blob { 0, nullptr };
+        char ansi[6];
+        WCHAR wide[6];
+        ZTime time;
+        LONGLONG wideValue;
+        SHORT shortValue;
+        for (int read = 0; read < 12; ++read) {
+            switch (next() % 6) {
+            case 0:
+                stream.ReadZString(text);
+                break;
+            case 1:
+                stream.ReadBlob(blob);
+                break;
+            case 2:
+                stream.ReadAnsiString(ansi, sizeof ansi);
+                break;
+            case 3:
+                stream.ReadWideString(wide, 6);
+                break;
+            case 4:
+                stream.ReadTime(time);
+                stream.ReadLongLong(wideValue);
+                break;
+            default:
+                stream.ReadShort(shortValue);
+                break;
+            }
+            ASSERT_LE(stream.Position(), stream.Size());
+        }
+        LocalFree(blob.lpb);
+    }
+}
