@@ -1,7 +1,6 @@
 #include "ZString.h"
 
-#include <algorithm>
-#include <iterator>
+#include "SortedTable.h"
 
 namespace {
 
@@ -32,22 +31,13 @@ constexpr ErrorEntry kErrorTexts[] = {
     { ERROR_KEY_DELETED, u"The settings key has been deleted." },
 };
 
-constexpr bool IsSortedByCode()
-{
-    for (std::size_t i = 1; i < std::size(kErrorTexts); ++i) {
-        if (kErrorTexts[i - 1].code >= kErrorTexts[i].code)
-            return false;
-    }
-    return true;
-}
-static_assert(IsSortedByCode(), "error codes must be unique and ascending");
+static_assert(
+    IsStrictlyAscending(kErrorTexts, &ErrorEntry::code), "error codes must be unique and ascending");
 
 } // namespace
 
 LPCWSTR ZString::ErrorText(DWORD error)
 {
-    const auto* end = std::end(kErrorTexts);
-    const auto* found = std::lower_bound(std::begin(kErrorTexts), end, error,
-        [](const ErrorEntry& entry, DWORD key) { return entry.code < key; });
-    return (found != end && found->code == error) ? found->text : u"";
+    const ErrorEntry* found = FindByKey(kErrorTexts, &ErrorEntry::code, error);
+    return found ? found->text : u"";
 }

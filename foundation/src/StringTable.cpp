@@ -1,7 +1,6 @@
 #include "StringTable.h"
 
-#include <algorithm>
-#include <iterator>
+#include "SortedTable.h"
 
 namespace {
 
@@ -64,22 +63,13 @@ constexpr StringResource kStrings[] = {
     { 40168, u"d MMM yyyy" },
 };
 
-constexpr bool IsSortedById()
-{
-    for (std::size_t i = 1; i < std::size(kStrings); ++i) {
-        if (kStrings[i - 1].id >= kStrings[i].id)
-            return false;
-    }
-    return true;
-}
-static_assert(IsSortedById(), "string table ids must be unique and ascending");
+static_assert(
+    IsStrictlyAscending(kStrings, &StringResource::id), "string table ids must be unique and ascending");
 
 } // namespace
 
 LPCWSTR FindStringResource(UINT id)
 {
-    const auto* end = std::end(kStrings);
-    const auto* found = std::lower_bound(
-        std::begin(kStrings), end, id, [](const StringResource& entry, UINT key) { return entry.id < key; });
-    return (found != end && found->id == id) ? found->text : nullptr;
+    const StringResource* found = FindByKey(kStrings, &StringResource::id, id);
+    return found ? found->text : nullptr;
 }
