@@ -7,12 +7,15 @@
 
 #include "WinTypes.h"
 
-using CEOID = DWORD;     // 0 means none
-using CEPROPID = DWORD;  // high 16 bits: property number, low 16 bits: value type
+using CEOID = DWORD; // 0 means none
+using CEPROPID = DWORD; // high 16 bits: property number, low 16 bits: value type
 using HANDLE = void*;
 using HWND = void*;
+using LPBYTE = BYTE*;
+// A seek value: a signed count, an OID, or a pointer to a CEPROPVAL.
+using DWORD_PTR = std::uintptr_t;
 
-inline constexpr HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
 // Value types (low word of a property id).
 enum : WORD {
@@ -27,9 +30,18 @@ enum : WORD {
     CEVT_BLOB = 65,
 };
 
-constexpr WORD TypeFromPropID(CEPROPID id) { return static_cast<WORD>(id & 0xFFFF); }
-constexpr WORD NumberFromPropID(CEPROPID id) { return static_cast<WORD>(id >> 16); }
-constexpr CEPROPID MakePropID(WORD number, WORD type) { return (static_cast<CEPROPID>(number) << 16) | type; }
+constexpr WORD TypeFromPropID(CEPROPID id)
+{
+    return static_cast<WORD>(id & 0xFFFF);
+}
+constexpr WORD NumberFromPropID(CEPROPID id)
+{
+    return static_cast<WORD>(id >> 16);
+}
+constexpr CEPROPID MakePropID(WORD number, WORD type)
+{
+    return (static_cast<CEPROPID>(number) << 16) | type;
+}
 
 struct CEBLOB {
     DWORD dwCount;
@@ -50,13 +62,13 @@ union CEVALUNION {
 
 // Flags word of a property value.
 enum : WORD {
-    CEDB_PROPNOTFOUND = 0x0100,  // set on read: the record does not hold the property
-    CEDB_PROPDELETE = 0x0200,    // on write: remove the property from the record
+    CEDB_PROPNOTFOUND = 0x0100, // set on read: the record does not hold the property
+    CEDB_PROPDELETE = 0x0200, // on write: remove the property from the record
 };
 
 struct CEPROPVAL {
     CEPROPID propid;
-    WORD wLenData;  // always written 0
+    WORD wLenData; // always written 0
     WORD wFlags;
     CEVALUNION val;
 };
@@ -112,7 +124,7 @@ struct CEDBASEINFO {
     DWORD dwFlags;
     WCHAR szDbaseName[CEDB_MAXDBASENAMELEN];
     DWORD dwDbaseType;
-    WORD wNumRecords;  // 16 bits as on the device; see the store for the full count
+    WORD wNumRecords; // 16 bits as on the device; see the store for the full count
     WORD wNumSortOrder;
     DWORD dwSize;
     FILETIME ftLastModified;
@@ -139,6 +151,12 @@ struct CEOIDINFO {
         CEDBASEINFO infDatabase;
         CERECORDINFO infRecord;
     };
+};
+
+// Error of the service beyond the common ones: a database of that name
+// exists already.
+enum : DWORD {
+    ERROR_DUP_NAME = 52,
 };
 
 // Change notifications delivered to a handle's notify target.

@@ -1,0 +1,16 @@
+#pragma once
+// The process-wide current store behind the Ce* calls and ObjectStore, and
+// the lock that serialises every call into it.
+
+#include "Store.h"
+
+#include <mutex>
+
+namespace objectstore {
+
+std::recursive_mutex& StoreMutex();
+// The current store, opening the default one when none was chosen. Null (with
+// last error 1009) when it cannot be opened. Call with StoreMutex held.
+Store* CurrentStore();
+
+} // namespace objectstore

@@ -1,0 +1,36 @@
+#pragma once
+// The object store's tables and their versions. The schema version lives in
+// PRAGMA user_version and the file is marked with its own application_id, so
+// a foreign SQLite file is recognised and left alone. Migrations run inside
+// the caller's transaction, one step per version.
+//
+//   store_meta(key, value)   next_oid: the one counter every database and
+//                            record OID is taken from (never reused)
+//   databases                one row per database: name (UTF-16LE), folded
+//                            name (unique), type, sort orders, record count,
+//                            size, last-modified time, change version
+//   records                  one row per record: OID, database, properties
+//                            (RecordCodec.h), sort keys k0..k3 (SortKey.h;
+//                            NULL for unused slots), each slot indexed by
+//                            (database, key, OID)
+
+#include "Sqlite.h"
+
+#include <string>
+
+namespace objectstore {
+
+inline constexpr int kSchemaVersion = 1;
+inline constexpr int kApplicationId = 0x4B53544F; // "KSTO"
+inline constexpr std::int64_t kFirstOid = 0x10000;
+
+// Checks that an existing file may be used: readable, passes the integrity
+// check, belongs to the object store and is not newer than this code. Reads
+// only. Returns "" when fine, else the reason.
+std::string CheckExistingFile(Connection& db);
+
+// Brings the schema to kSchemaVersion inside the open transaction. Sets
+// `created` when the store was empty. Returns "" or the reason of failure.
+std::string MigrateSchema(Connection& db, bool& created);
+
+} // namespace objectstore

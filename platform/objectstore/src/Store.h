@@ -1,0 +1,150 @@
+#pragma once
+// One open object store file: the engine behind the Ce* calls. It owns the
+// SQLite connection, the open handles with their cursors, the shared in-memory
+// order indices and the cross-process open markers. Every method follows the
+// service's conventions (result 0/FALSE/null plus SetLastError; see
+// CeDatabase.h). Not thread-safe: CeDatabase.cpp serialises all calls.
+
+#include "CeDbTypes.h"
+#include "DbNotifyTarget.h"
+#include "OpenMarkers.h"
+#include "OrderIndex.h"
+#include "Sqlite.h"
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace objectstore {
+
+struct DatabaseRow {
+    CEOID oid = 0;
+    std::u16string name;
+    DWORD type = 0;
+    std::vector<SORTORDERSPEC> sorts;
+    std::int64_t records = 0;
+    std::int64_t size = 0;
+    std::uint64_t modified = 0;
+    std::int64_t version = 0;
+};
+
+// Where a handle's cursor stands. A record cursor keeps the record's sort key
+// and OID, so it finds its place again after the order index changed.
+struct Cursor {
+    enum class At { Start, Record, End };
+    At at = At::Start;
+    CEOID oid = 0;
+    std::string key;
+    std::size_t hint = 0;
+};
+
+struct Handle {
+    CEOID db = 0;
+    int slot = -1; // sort order in use; -1: OID order
+    SORTORDERSPEC spec {};
+    DWORD flags = 0;
+    DbNotifyTarget* notify = nullptr;
+    std::shared_ptr<OrderIndex> index;
+    Cursor cursor;
+};
+
+class Store {
+public:
+    // Opens or creates the store file; null with `error` set on failure.
+    static std::unique_ptr<Store> Open(const std::filesystem::path& file, std::string& error);
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    bool HasHandles() const { return !handles_.empty(); }
+
+    CEOID CreateDatabase(LPCWSTR name, DWORD type, WORD numSortOrders, const SORTORDERSPEC* specs);
+    HANDLE OpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortProp, DWORD flags, HWND notify);
+    BOOL DeleteDatabase(CEOID oid);
+    CEOID Seek(HANDLE h, DWORD seekType, DWORD_PTR value, DWORD* index);
+    CEOID ReadProps(
+        HANDLE h, DWORD flags, WORD* count, const CEPROPID* ids, LPBYTE* buffer, DWORD* bufferSize);
+    CEOID WriteProps(HANDLE h, CEOID oid, WORD count, const CEPROPVAL* values);
+    BOOL DeleteRecord(HANDLE h, CEOID oid);
+    BOOL SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info);
+    BOOL OidGetInfo(CEOID oid, CEOIDINFO* info);
+    DWORD RecordCount(HANDLE h);
+    BOOL CloseHandle(HANDLE h);
+
+    BOOL BeginTransaction();
+    BOOL CommitTransaction();
+    BOOL RollbackTransaction();
+    BOOL SetSizeLimit(std::uint64_t bytes);
+
+private:
+    friend class WriteScope;
+    struct Notice {
+        std::uintptr_t handle;
+        UINT code;
+        CEOID oid;
+    };
+    struct OldRecord {
+        std::vector<BYTE> props;
+        std::optional<std::string> keys[CEDB_MAXSORTORDER];
+    };
+
+    Store() = default;
+    std::string Initialise(const std::filesystem::path& file);
+    std::string Provision();
+    bool Prepare();
+
+    Handle* Find(HANDLE h);
+    void Sync();
+    void InvalidateAll();
+    void Forget(CEOID db);
+    const DatabaseRow* LoadDatabase(CEOID oid);
+    const DatabaseRow* LoadDatabaseByName(LPCWSTR name);
+    std::shared_ptr<OrderIndex> IndexFor(CEOID db, int slot);
+    bool EnsureBuilt(Handle& h);
+    DWORD MissingObjectError(CEOID oid);
+    std::optional<std::string> KeyOf(CEOID db, CEOID oid, int slot);
+
+    enum class Where { Record, Deleted, End };
+    struct Located {
+        Where where;
+        std::size_t pos;
+    };
+    Located Locate(Handle& h);
+    CEOID MoveTo(Handle& h, std::size_t pos, DWORD* index);
+    CEOID RunOff(Handle& h);
+
+    CEOID WriteInScope(Handle& h, CEOID oid, WORD count, const CEPROPVAL* values, bool& created,
+        OldRecord& old, std::string (&keys)[CEDB_MAXSORTORDER], std::int64_t& version);
+    bool LoadOld(CEOID db, CEOID oid, OldRecord& old);
+    bool BumpDatabase(CEOID db, std::int64_t recordDelta, std::int64_t sizeDelta, std::int64_t& version);
+    bool AllocateOid(CEOID& oid);
+    bool RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC>& sorts);
+    void ApplyToIndices(
+        CEOID db, CEOID oid, const OldRecord* old, const std::string* keys, std::int64_t version);
+    void Announce(const Handle* origin, UINT code, CEOID oid);
+    void Deliver(std::vector<Notice> notices);
+
+    std::filesystem::path path_;
+    Connection conn_;
+    OpenMarkers markers_;
+    std::int64_t dataVersion_ = -1;
+    std::uintptr_t nextHandle_ = 0x1000;
+    std::unordered_map<std::uintptr_t, std::unique_ptr<Handle>> handles_;
+    std::map<std::pair<CEOID, int>, std::shared_ptr<OrderIndex>> indices_;
+    std::unordered_map<CEOID, DatabaseRow> rows_;
+    int txDepth_ = 0;
+    DWORD txError_ = 0; // set when SQLite ended the open transaction by itself
+    std::vector<Notice> pending_;
+    std::vector<std::size_t> pendingMarks_;
+
+    // Prepared statements (declared after the connection: destroyed first).
+    struct Statements;
+    std::unique_ptr<Statements> st_;
+};
+
+} // namespace objectstore
