@@ -1,0 +1,168 @@
+// Two processes on one store: changes of one are seen by the other, a
+// database open in one cannot be re-sorted or deleted by the other, and a
+// writer killed in the middle of a batch leaves the store whole.
+
+#include "StoreTestSupport.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <numeric>
+
+namespace {
+
+constexpr CEPROPID kNumber = MakePropID(1, CEVT_I4);
+constexpr CEPROPID kPayload = MakePropID(2, CEVT_BLOB);
+
+// The peer program with its stdin and stdout on pipes.
+class Peer {
+public:
+    explicit Peer(std::vector<std::string> args)
+    {
+        int in[2], out[2];
+        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            std::vector<char*> argv { const_cast<char*>(OBJECTSTORE_PEER) };
+            for (std::string& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(OBJECTSTORE_PEER, argv.data());
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        stdin_ = in[1];
+        stdout_ = fdopen(out[0], "r");
+    }
+    ~Peer()
+    {
+        if (stdin_ >= 0)
+            close(stdin_);
+        if (pid_ > 0)
+            Wait();
+        if (stdout_)
+            fclose(stdout_);
+    }
+
+    std::string ReadLine()
+    {
+        char line[256] = {};
+        if (!stdout_ || !fgets(line, sizeof line, stdout_))
+            return "<eof>";
+        std::string s(line);
+        if (!s.empty() && s.back() == '\n')
+            s.pop_back();
+        return s;
+    }
+    void CloseInput()
+    {
+        close(stdin_);
+        stdin_ = -1;
+    }
+    void Kill() { kill(pid_, SIGKILL); }
+    int Wait()
+    {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int stdin_ = -1;
+    FILE* stdout_ = nullptr;
+};
+
+TEST_F(StoreTest, ChangesOfAnotherProcessBecomeVisible)
+{
+    HANDLE h = CreateAndOpen(u"Shared", { { kNumber, CEDB_SORT_DESCENDING } }, kNumber);
+    WriteOne(h, LongValue(kNumber, 500));
+    ASSERT_EQ(1u, Walk(h).size());
+
+    Peer writer({ home.file("objects.db").string(), "write", "Shared", "20" });
+    ASSERT_EQ("done", writer.ReadLine());
+    EXPECT_EQ(0, writer.Wait());
+
+    // The handle that was open all along sees the new records in order.
+    EXPECT_EQ(21u, CeGetRecordCount(h));
+    const std::vector<CEOID> order = Walk(h);
+    ASSERT_EQ(21u, order.size());
+    LONG previous = 1 << 30;
+    for (CEOID oid : order) {
+        ASSERT_EQ(oid, Seek(h, CEDB_SEEK_CEOID, oid));
+        const LONG value = ReadAll(h, { kNumber }).values[0].val.lVal;
+        EXPECT_LT(value, previous);
+        previous = value;
+    }
+    DWORD index = 0;
+    EXPECT_EQ(order[20], Seek(h, CEDB_SEEK_BEGINNING, 20, &index));
+    CloseHandle(h);
+}
+
+TEST_F(StoreTest, DatabaseOpenInAnotherProcessCannotBeResortedOrDeleted)
+{
+    ASSERT_NE(0u, CeCreateDatabase(u"Held", 0, 0, nullptr));
+    CEOID db = 0;
+    CloseHandle(CeOpenDatabase(&db, u"Held", 0, 0, nullptr));
+    Peer holder({ home.file("objects.db").string(), "hold", "Held" });
+    ASSERT_EQ("open", holder.ReadLine());
+
+    CEDBASEINFO change {};
+    change.dwFlags = CEDB_VALIDSORTSPEC;
+    change.wNumSortOrder = 1;
+    change.rgSortSpecs[0] = { kNumber, 0 };
+    SetLastError(0);
+    EXPECT_FALSE(CeSetDatabaseInfo(db, &change));
+    EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
+    EXPECT_FALSE(CeDeleteDatabase(db));
+    EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
+
+    holder.CloseInput();
+    EXPECT_EQ(0, holder.Wait());
+    EXPECT_TRUE(CeSetDatabaseInfo(db, &change));
+    EXPECT_TRUE(CeDeleteDatabase(db));
+}
+
+TEST_F(StoreTest, WriterKilledInTheMiddleOfABatchLeavesTheStoreWhole)
+{
+    ASSERT_NE(0u, CeCreateDatabase(u"Crash", 0, 0, nullptr));
+    ObjectStore::Close();
+
+    // 100 records committed one by one, then 10,000 of 1 KiB in one
+    // transaction (far more than the page cache holds, so uncommitted pages
+    // reach the log) when the writer dies.
+    Peer writer({ home.file("objects.db").string(), "batch", "Crash", "100", "10000" });
+    ASSERT_EQ("batch", writer.ReadLine());
+    writer.Kill();
+    writer.Wait();
+
+    ASSERT_TRUE(ObjectStore::Open(home.file("objects.db"))) << ObjectStore::LastOpenError();
+    CEOID db = 0;
+    HANDLE h = CeOpenDatabase(&db, u"Crash", 0, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    EXPECT_EQ(100u, CeGetRecordCount(h));
+    std::vector<LONG> numbers;
+    for (CEOID oid = Seek(h, CEDB_SEEK_BEGINNING, 0); oid; oid = Seek(h, CEDB_SEEK_CURRENT, 1)) {
+        const ReadResult r = ReadAll(h);
+        ASSERT_EQ(2u, r.values.size());
+        numbers.push_back(r.values[0].val.lVal);
+        EXPECT_TRUE(r.blobs[1].empty());
+    }
+    std::vector<LONG> expected(100);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(expected, numbers);
+
+    // The store takes writes again.
+    EXPECT_NE(0u, WriteOne(h, LongValue(kNumber, 7)));
+    CloseHandle(h);
+}
+
+} // namespace
