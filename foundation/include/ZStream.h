@@ -119,6 +119,10 @@ private:
     DWORD Store(const void* bytes, DWORD n);
     // Copies up to n bytes from the position (zeros past the end) and advances.
     DWORD Load(void* bytes, DWORD n);
+    template <typename Unsigned> DWORD StoreValue(Unsigned value);
+    template <typename Unsigned> Unsigned LoadValue();
+    // A string read into a caller's buffer of `capacity` units, cut to fit.
+    template <typename Char> DWORD ReadTextInto(Char* buffer, DWORD capacity);
     // Reads a length prefix; returns whether that many bytes remain. A
     // damaged length moves the position to the end.
     bool ReadLength(DWORD& length);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <type_traits>
 
 namespace {
 
@@ -124,6 +126,20 @@ DWORD ZStream::Load(void* bytes, DWORD n)
     return m_position;
 }
 
+template <typename Unsigned> DWORD ZStream::StoreValue(Unsigned value)
+{
+    BYTE bytes[sizeof(Unsigned)];
+    PutLittleEndian(bytes, value);
+    return Store(bytes, sizeof bytes);
+}
+
+template <typename Unsigned> Unsigned ZStream::LoadValue()
+{
+    BYTE bytes[sizeof(Unsigned)];
+    Load(bytes, sizeof bytes);
+    return GetLittleEndian<Unsigned>(bytes);
+}
+
 DWORD ZStream::WriteBytes(const void* data, DWORD n)
 {
     if (!data || n == 0)
@@ -133,9 +149,7 @@ DWORD ZStream::WriteBytes(const void* data, DWORD n)
 
 DWORD ZStream::WriteShort(SHORT value)
 {
-    BYTE bytes[2];
-    PutLittleEndian(bytes, static_cast<WORD>(value));
-    return Store(bytes, sizeof bytes);
+    return StoreValue(static_cast<WORD>(value));
 }
 
 DWORD ZStream::WriteLong(LONG value)
@@ -145,9 +159,7 @@ DWORD ZStream::WriteLong(LONG value)
 
 DWORD ZStream::WriteULong(ULONG value)
 {
-    BYTE bytes[4];
-    PutLittleEndian(bytes, value);
-    return Store(bytes, sizeof bytes);
+    return StoreValue(value);
 }
 
 DWORD ZStream::WriteByte(BYTE value)
@@ -157,9 +169,7 @@ DWORD ZStream::WriteByte(BYTE value)
 
 DWORD ZStream::WriteLongLong(LONGLONG value)
 {
-    BYTE bytes[8];
-    PutLittleEndian(bytes, static_cast<ULONGLONG>(value));
-    return Store(bytes, sizeof bytes);
+    return StoreValue(static_cast<ULONGLONG>(value));
 }
 
 DWORD ZStream::WriteWideString(LPCWSTR text)
@@ -212,9 +222,7 @@ DWORD ZStream::WriteBlob(const CEBLOB& blob)
 
 DWORD ZStream::ReadShort(SHORT& value)
 {
-    BYTE bytes[2];
-    Load(bytes, sizeof bytes);
-    value = static_cast<SHORT>(GetLittleEndian<WORD>(bytes));
+    value = static_cast<SHORT>(LoadValue<WORD>());
     return m_position;
 }
 
@@ -228,9 +236,7 @@ DWORD ZStream::ReadLong(LONG& value)
 
 DWORD ZStream::ReadULong(ULONG& value)
 {
-    BYTE bytes[4];
-    Load(bytes, sizeof bytes);
-    value = GetLittleEndian<ULONG>(bytes);
+    value = LoadValue<ULONG>();
     return m_position;
 }
 
@@ -241,9 +247,7 @@ DWORD ZStream::ReadByte(BYTE& value)
 
 DWORD ZStream::ReadLongLong(LONGLONG& value)
 {
-    BYTE bytes[8];
-    Load(bytes, sizeof bytes);
-    value = static_cast<LONGLONG>(GetLittleEndian<ULONGLONG>(bytes));
+    value = static_cast<LONGLONG>(LoadValue<ULONGLONG>());
     return m_position;
 }
 
@@ -282,32 +286,29 @@ DWORD ZStream::ReadZString(ZString& text)
     return m_size;
 }
 
-DWORD ZStream::ReadWideString(LPWSTR buffer, DWORD capacity)
+template <typename Char> DWORD ZStream::ReadTextInto(Char* buffer, DWORD capacity)
 {
     if (!buffer || capacity == 0)
         return 0;
     DWORD length;
     ReadLength(length);
-    DWORD count = std::min(length / 2, capacity - 1);
+    DWORD count = std::min<DWORD>(length / sizeof(Char), capacity - 1);
+    using Unit = std::make_unsigned_t<Char>;
     for (DWORD i = 0; i < count; ++i)
-        buffer[i] = GetLittleEndian<WORD>(m_data + m_position + 2 * i);
+        buffer[i] = static_cast<Char>(GetLittleEndian<Unit>(m_data + m_position + sizeof(Char) * i));
     buffer[count] = 0;
     m_position += length;
     return m_size;
 }
 
+DWORD ZStream::ReadWideString(LPWSTR buffer, DWORD capacity)
+{
+    return ReadTextInto(buffer, capacity);
+}
+
 DWORD ZStream::ReadAnsiString(char* buffer, DWORD capacity)
 {
-    if (!buffer || capacity == 0)
-        return 0;
-    DWORD length;
-    ReadLength(length);
-    DWORD count = std::min(length, capacity - 1);
-    if (count > 0)
-        std::memcpy(buffer, m_data + m_position, count);
-    buffer[count] = 0;
-    m_position += length;
-    return m_size;
+    return ReadTextInto(buffer, capacity);
 }
 
 DWORD ZStream::ReadBlob(CEBLOB& blob)
