@@ -161,8 +161,10 @@ LONG PrepareFile(sqlite3* db)
         if (result == ERROR_SUCCESS)
             result = QuickCheck(db);
     }
+    // With the write-ahead log, NORMAL syncing still never damages the file;
+    // a power cut may only lose the last changes.
     if (result == ERROR_SUCCESS)
-        result = ErrorFromSqlite(ExecuteSql(db, "PRAGMA journal_mode = WAL"));
+        result = ErrorFromSqlite(ExecuteSql(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL"));
     if (result == ERROR_SUCCESS && empty)
         result = CreateSchema(db);
     return result;
