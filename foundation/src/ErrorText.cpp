@@ -28,6 +28,7 @@ constexpr ErrorEntry kErrorTexts[] = {
     { ERROR_MORE_DATA, u"More data is available." },
     { ERROR_NO_MORE_ITEMS, u"No more items are available." },
     { ERROR_BADDB, u"The settings database is damaged." },
+    { ERROR_REGISTRY_IO_FAILED, u"The settings file could not be read or written." },
     { ERROR_KEY_DELETED, u"The settings key has been deleted." },
 };
 

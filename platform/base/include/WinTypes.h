@@ -69,6 +69,7 @@ enum : DWORD {
     ERROR_NO_DATA = 232,
     ERROR_MORE_DATA = 234,
     ERROR_NO_MORE_ITEMS = 259,
+    ERROR_BADDB = 1009,  // a database or settings file whose contents are damaged
+    ERROR_REGISTRY_IO_FAILED = 1016,  // the settings file cannot be read or written
     ERROR_KEY_DELETED = 1018,
-    ERROR_BADDB = 1009,
 };

@@ -43,12 +43,6 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u)))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
 
-// The registry's own failure code for a file that cannot be read or written
-// (disk errors); ERROR_BADDB is kept for a file whose contents are damaged.
-enum : DWORD {
-    ERROR_REGISTRY_IO_FAILED = 1016,
-};
-
 // Value types.
 enum : DWORD {
     REG_NONE = 0,

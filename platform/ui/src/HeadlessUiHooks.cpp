@@ -1,6 +1,6 @@
 #include "UiHooks.h"
 
-#include "Utf16ToUtf8.h"
+#include "CodePage.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +24,7 @@ HeadlessUiHooks::HeadlessUiHooks(std::FILE* out, std::optional<bool> trace)
 int HeadlessUiHooks::MessageBox(HWND, std::u16string_view text, std::u16string_view caption, UINT type)
 {
     // One write per box, so that lines from several threads do not interleave.
-    std::string line = Utf16ToUtf8(caption) + ": " + Utf16ToUtf8(text) + "\n";
+    std::string line = EncodeSystemCodePage(caption) + ": " + EncodeSystemCodePage(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), out_);
     std::fflush(out_);
     return MessageBoxDefaultAnswer(type);
@@ -38,7 +38,7 @@ void HeadlessUiHooks::Trace(std::u16string_view line)
 {
     if (!trace_)
         return;
-    std::string bytes = Utf16ToUtf8(line);
+    std::string bytes = EncodeSystemCodePage(line);
     std::fwrite(bytes.data(), 1, bytes.size(), out_);
     std::fflush(out_);
 }
