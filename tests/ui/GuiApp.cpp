@@ -3,13 +3,22 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
+#include <gtest/gtest.h>
+
 QApplication& GuiApp()
 {
-    static int argc = 1;
-    static char name[] = "kestrin-test";
-    static char* argv[] = { name, nullptr };
-    static QApplication app(argc, argv);
-    return app;
+    return *qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
+// The widget tests' own entry: the QApplication lives on main's stack, so it
+// is gone before the toolkit's own statics are torn down at exit.
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
 
 bool PumpUntil(const std::function<bool()>& done, int ms)

@@ -1,6 +1,6 @@
 #pragma once
-// The QApplication the widget tests need (offscreen under CTest), made once
-// on first use and kept for the whole test program.
+// The QApplication the widget tests need (offscreen unless a platform is
+// chosen), made by the test program's own main() for its whole run.
 
 #include <functional>
 
