@@ -20,6 +20,11 @@
 //   1018 the record was deleted (or is not a record of this database)
 // Handles are opaque and belong to the thread-serialised caller; all calls are
 // serialised by one process-wide lock.
+//
+// Other processes may use the same store at the same time. Calls made within
+// 20 ms of each other read one snapshot of the file, so changes another
+// process commits show from the first call made after that; a write always
+// works on the newest state.
 
 #include "CeDbTypes.h"
 

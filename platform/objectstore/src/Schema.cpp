@@ -38,16 +38,21 @@ CREATE TABLE databases(
 CREATE TABLE records(
     oid INTEGER PRIMARY KEY,
     db INTEGER NOT NULL,
-    props BLOB NOT NULL,
-    k0 BLOB, k1 BLOB, k2 BLOB, k3 BLOB);
-CREATE INDEX records_db ON records(db);
-CREATE INDEX records_k0 ON records(db, k0);
-CREATE INDEX records_k1 ON records(db, k1);
-CREATE INDEX records_k2 ON records(db, k2);
-CREATE INDEX records_k3 ON records(db, k3);
+    props BLOB NOT NULL);
+CREATE TABLE sort_keys(
+    db INTEGER NOT NULL,
+    oid INTEGER NOT NULL,
+    k0 BLOB, k1 BLOB, k2 BLOB, k3 BLOB,
+    PRIMARY KEY(db, oid)) WITHOUT ROWID;
 )sql";
 
 } // namespace
+
+std::string KeyIndexSql(int slot)
+{
+    const std::string k = "k" + std::to_string(slot);
+    return "CREATE INDEX sort_keys_" + k + " ON sort_keys(db, " + k + ") WHERE " + k + " IS NOT NULL";
+}
 
 std::string CheckExistingFile(Connection& db)
 {
@@ -83,6 +88,9 @@ std::string MigrateSchema(Connection& db, bool& created)
     if (version == 0) {
         if (db.Exec(kCreateV1) != SQLITE_OK)
             return Failure(db, "cannot create the tables");
+        for (int slot = 0; slot < 4; ++slot)
+            if (db.Exec(KeyIndexSql(slot).c_str()) != SQLITE_OK)
+                return Failure(db, "cannot create the tables");
         Statement seed(db.Raw(), "INSERT INTO store_meta(key, value) VALUES('next_oid', ?)");
         if (seed.Bind(1, kFirstOid).Run() != SQLITE_OK)
             return Failure(db, "cannot create the tables");

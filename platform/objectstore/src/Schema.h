@@ -10,9 +10,12 @@
 //                            name (unique), type, sort orders, record count,
 //                            size, last-modified time, change version
 //   records                  one row per record: OID, database, properties
-//                            (RecordCodec.h), sort keys k0..k3 (SortKey.h;
-//                            NULL for unused slots), each slot indexed by
-//                            (database, key, OID)
+//                            (RecordCodec.h)
+//   sort_keys                one narrow row per record, clustered by
+//                            (database, OID): its sort keys k0..k3
+//                            (SortKey.h; NULL for unused slots), each slot
+//                            indexed by (database, key, OID). Kept apart so
+//                            that re-sorting rewrites keys, not records.
 
 #include "Sqlite.h"
 
@@ -23,6 +26,10 @@ namespace objectstore {
 inline constexpr int kSchemaVersion = 1;
 inline constexpr int kApplicationId = 0x4B53544F; // "KSTO"
 inline constexpr std::int64_t kFirstOid = 0x10000;
+
+// The index of sort slot `slot`: records of one database by key (rows that
+// do not use the slot hold NULL there and stay out of it).
+std::string KeyIndexSql(int slot);
 
 // Checks that an existing file may be used: readable, passes the integrity
 // check, belongs to the object store and is not newer than this code. Reads

@@ -23,6 +23,21 @@ namespace {
 constexpr std::size_t kMaxRecordBytes = 64u << 20;
 constexpr std::size_t kMaxReadBytes = 1u << 30;
 
+// From this size on a sort change rebuilds the changed slots' indices.
+constexpr std::int64_t kRebuildIndexRecords = 2000;
+
+// Calls within this time of each other share one read snapshot, so a walk
+// over many records does not pay for a transaction (and its file locks) per
+// call; changes of other processes show from the first call after it.
+constexpr auto kReadWindow = std::chrono::milliseconds(20);
+
+// WAL for concurrent readers and crash safety; NORMAL synchronisation syncs
+// the log at checkpoints, not at every commit (a power cut may lose the last
+// commits but never damages the file); the log is cut back after
+// checkpoints.
+const char* const kConnectionSetup = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
+                                     "PRAGMA cache_size = -8192; PRAGMA journal_size_limit = 16777216;";
+
 std::uint64_t NowAsFileTime()
 {
     using namespace std::chrono;
@@ -104,16 +119,19 @@ const PropView* FindProp(const std::vector<PropView>& props, CEPROPID id)
     return it == props.end() ? nullptr : &*it;
 }
 
-void BindKeys(Statement& st, int first, const std::string* keys, std::size_t used)
+// Runs an insert or update of sort_keys whose parameters are k0..k3, db, oid;
+// slots beyond `used` get NULL.
+int WriteKeys(Statement& st, CEOID db, CEOID oid, const std::string* keys, std::size_t used)
 {
     for (std::size_t i = 0; i < CEDB_MAXSORTORDER; ++i) {
-        const int column = first + static_cast<int>(i);
+        const int column = 1 + static_cast<int>(i);
         if (i < used)
             st.Bind(
                 column, std::span<const BYTE>(reinterpret_cast<const BYTE*>(keys[i].data()), keys[i].size()));
         else
             st.BindNull(column);
     }
+    return st.Bind(5, db).Bind(6, oid).Run();
 }
 
 std::string KeyColumn(const Statement& st, int column)
@@ -126,18 +144,25 @@ std::string KeyColumn(const Statement& st, int column)
 
 struct Store::Statements {
     explicit Statements(sqlite3* db)
-        : dataVersion(db, "PRAGMA data_version")
+        : beginRead(db, "BEGIN")
+        , endRead(db, "COMMIT")
+        , dataVersion(db, "PRAGMA data_version")
         , dbByOid(db,
               "SELECT oid, name, type, sort_specs, record_count, size, modified, version "
               "FROM databases WHERE oid = ?")
         , dbOidByName(db, "SELECT oid FROM databases WHERE name_key = ?")
-        , recordOf(db, "SELECT db, props, k0, k1, k2, k3 FROM records WHERE oid = ?")
+        , recordOf(db,
+              "SELECT r.db, r.props, k.k0, k.k1, k.k2, k.k3 FROM records r "
+              "JOIN sort_keys k ON k.db = r.db AND k.oid = r.oid WHERE r.oid = ?")
         , recordDb(db, "SELECT db FROM records WHERE oid = ?")
         , propsOf(db, "SELECT props FROM records WHERE oid = ? AND db = ?")
-        , orderByOid(db, "SELECT oid FROM records WHERE db = ? ORDER BY oid")
-        , insertRecord(db, "INSERT INTO records(oid, db, props, k0, k1, k2, k3) VALUES(?, ?, ?, ?, ?, ?, ?)")
-        , updateRecord(db, "UPDATE records SET props = ?, k0 = ?, k1 = ?, k2 = ?, k3 = ? WHERE oid = ?")
+        , orderByOid(db, "SELECT oid FROM sort_keys WHERE db = ? ORDER BY oid")
+        , insertRecord(db, "INSERT INTO records(oid, db, props) VALUES(?, ?, ?)")
+        , insertKeys(db, "INSERT INTO sort_keys(k0, k1, k2, k3, db, oid) VALUES(?, ?, ?, ?, ?, ?)")
+        , updateRecord(db, "UPDATE records SET props = ? WHERE oid = ?")
+        , updateKeys(db, "UPDATE sort_keys SET k0 = ?, k1 = ?, k2 = ?, k3 = ? WHERE db = ? AND oid = ?")
         , deleteRecord(db, "DELETE FROM records WHERE oid = ?")
+        , deleteKeys(db, "DELETE FROM sort_keys WHERE db = ? AND oid = ?")
         , bumpDatabase(db,
               "UPDATE databases SET record_count = record_count + ?, size = size + ?, "
               "modified = ?, version = version + 1 WHERE oid = ? RETURNING version")
@@ -150,34 +175,39 @@ struct Store::Statements {
         , updateDatabase(db,
               "UPDATE databases SET name = ?, name_key = ?, type = ?, sort_specs = ?, "
               "modified = ?, version = version + 1 WHERE oid = ?")
-        , deleteRecordsOf(db, "DELETE FROM records WHERE db = ?")
+        , deleteRecordsOf(db, "DELETE FROM records WHERE oid IN (SELECT oid FROM sort_keys WHERE db = ?)")
+        , deleteKeysOf(db, "DELETE FROM sort_keys WHERE db = ?")
         , deleteDatabase(db, "DELETE FROM databases WHERE oid = ?")
-        , recordsOf(db, "SELECT oid, props FROM records WHERE db = ?")
-        , rekey(db, "UPDATE records SET k0 = ?, k1 = ?, k2 = ?, k3 = ? WHERE oid = ?")
+        , recordsOf(
+              db, "SELECT k.oid, r.props FROM sort_keys k JOIN records r ON r.oid = k.oid WHERE k.db = ?")
     {
         for (int slot = 0; slot < int(CEDB_MAXSORTORDER); ++slot) {
             const std::string k = "k" + std::to_string(slot);
-            keyOf[slot] = Statement(db, "SELECT " + k + " FROM records WHERE oid = ? AND db = ?");
-            orderByKey[slot]
-                = Statement(db, "SELECT oid, " + k + " FROM records WHERE db = ? ORDER BY " + k + ", oid");
+            keyOf[slot] = Statement(db, "SELECT " + k + " FROM sort_keys WHERE oid = ?1 AND db = ?2");
+            // The key condition lets SQLite use the slot's partial index.
+            orderByKey[slot] = Statement(db,
+                "SELECT oid, " + k + " FROM sort_keys WHERE db = ? AND " + k + " IS NOT NULL ORDER BY " + k
+                    + ", oid");
         }
     }
 
     bool Ready() const
     {
-        for (const Statement* s : { &dataVersion, &dbByOid, &dbOidByName, &recordOf, &recordDb, &propsOf,
-                 &orderByOid, &insertRecord, &updateRecord, &deleteRecord, &bumpDatabase, &allocateOid,
-                 &nextOid, &insertDatabase, &updateDatabase, &deleteRecordsOf, &deleteDatabase, &recordsOf,
-                 &rekey, &keyOf[0], &keyOf[1], &keyOf[2], &keyOf[3], &orderByKey[0], &orderByKey[1],
-                 &orderByKey[2], &orderByKey[3] })
+        for (const Statement* s :
+            { &beginRead, &endRead, &dataVersion, &dbByOid, &dbOidByName, &recordOf, &recordDb, &propsOf,
+                &orderByOid, &insertRecord, &insertKeys, &updateRecord, &updateKeys, &deleteRecord,
+                &deleteKeys, &bumpDatabase, &allocateOid, &nextOid, &insertDatabase, &updateDatabase,
+                &deleteRecordsOf, &deleteKeysOf, &deleteDatabase, &recordsOf, &keyOf[0], &keyOf[1], &keyOf[2],
+                &keyOf[3], &orderByKey[0], &orderByKey[1], &orderByKey[2], &orderByKey[3] })
             if (s->PrepareResult() != SQLITE_OK)
                 return false;
         return true;
     }
 
-    Statement dataVersion, dbByOid, dbOidByName, recordOf, recordDb, propsOf, orderByOid, insertRecord,
-        updateRecord, deleteRecord, bumpDatabase, allocateOid, nextOid, insertDatabase, updateDatabase,
-        deleteRecordsOf, deleteDatabase, recordsOf, rekey;
+    Statement beginRead, endRead, dataVersion, dbByOid, dbOidByName, recordOf, recordDb, propsOf, orderByOid,
+        insertRecord, insertKeys, updateRecord, updateKeys, deleteRecord, deleteKeys, bumpDatabase,
+        allocateOid, nextOid, insertDatabase, updateDatabase, deleteRecordsOf, deleteKeysOf, deleteDatabase,
+        recordsOf;
     Statement keyOf[CEDB_MAXSORTORDER];
     Statement orderByKey[CEDB_MAXSORTORDER];
 };
@@ -195,6 +225,8 @@ public:
             error_ = store.txError_;
             return;
         }
+        if (!store.txDepth_)
+            store.EndRead();
         const int rc = store.conn_.Exec(store.txDepth_ ? "SAVEPOINT write_scope" : "BEGIN IMMEDIATE");
         if (rc != SQLITE_OK) {
             error_ = SqliteErrorToWin32(rc);
@@ -273,7 +305,7 @@ std::unique_ptr<Store> Store::Open(const std::filesystem::path& file, std::strin
 
 Store::~Store()
 {
-    if (txDepth_ && conn_.IsOpen() && !conn_.InAutocommit())
+    if ((txDepth_ || readOpen_) && conn_.IsOpen() && !conn_.InAutocommit())
         conn_.Exec("ROLLBACK");
     handles_.clear();
     st_.reset();
@@ -299,7 +331,7 @@ std::string Store::Initialise(const std::filesystem::path& file)
     sqlite3_db_config(conn_.Raw(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
     if (!markers_.Open(file.string() + "-open"))
         return "cannot create its companion file " + file.string() + "-open (" + std::strerror(errno) + ")";
-    if (conn_.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;") != SQLITE_OK)
+    if (conn_.Exec(kConnectionSetup) != SQLITE_OK)
         return "cannot be prepared for use (" + conn_.LastMessage() + ")";
     if (conn_.Exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return "cannot be locked for setup (" + conn_.LastMessage() + ")";
@@ -320,7 +352,7 @@ std::string Store::Initialise(const std::filesystem::path& file)
         return reason;
     }
     InvalidateAll();
-    Sync();
+    Refresh();
     return {};
 }
 
@@ -338,6 +370,26 @@ Handle* Store::Find(HANDLE h)
         return nullptr;
     }
     return it->second.get();
+}
+
+void Store::Refresh()
+{
+    if (txDepth_ > 0)
+        return; // this process holds the write lock: nobody else can commit
+    const auto now = std::chrono::steady_clock::now();
+    if (readOpen_ && now - readSince_ < kReadWindow)
+        return;
+    EndRead();
+    readOpen_ = st_->beginRead.Run() == SQLITE_OK;
+    readSince_ = now;
+    Sync();
+}
+
+void Store::EndRead()
+{
+    if (readOpen_ && !conn_.InAutocommit())
+        st_->endRead.Run();
+    readOpen_ = false;
 }
 
 void Store::Sync()
@@ -464,11 +516,8 @@ bool Store::EnsureBuilt(Handle& h)
     OrderIndex& index = *h.index;
     if (!index.stale)
         return true;
-    // Rows and version are read in one snapshot so the index matches the
-    // version it is stamped with.
-    const bool ownSnapshot = txDepth_ == 0;
-    if (ownSnapshot && conn_.Exec("BEGIN") != SQLITE_OK)
-        return Fail(SqliteErrorToWin32(sqlite3_errcode(conn_.Raw())));
+    // Rows and version come from the caller's snapshot (Refresh), so the
+    // index matches the version it is stamped with.
     rows_.erase(h.db);
     const DatabaseRow* row = LoadDatabase(h.db);
     std::vector<OrderEntry> entries;
@@ -482,8 +531,6 @@ bool Store::EnsureBuilt(Handle& h)
         rc = q.Error();
         q.Reset();
     }
-    if (ownSnapshot)
-        conn_.Exec("COMMIT");
     if (!row)
         return Fail(ERROR_INVALID_HANDLE);
     if (rc != SQLITE_OK)
@@ -570,7 +617,7 @@ HANDLE Store::OpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortProp, DWORD fl
     };
     if ((name && !ValidName(name)) || (!name && (!oid || !*oid)) || (flags & ~DWORD(CEDB_AUTOINCREMENT)))
         return failed(ERROR_INVALID_PARAMETER);
-    Sync();
+    Refresh();
     const DatabaseRow* row = name ? LoadDatabaseByName(name) : LoadDatabase(*oid);
     if (!row)
         return failed(ERROR_FILE_NOT_FOUND);
@@ -616,7 +663,7 @@ BOOL Store::CloseHandle(HANDLE hv)
 
 BOOL Store::DeleteDatabase(CEOID oid)
 {
-    Sync();
+    Refresh();
     if (!LoadDatabase(oid))
         return Fail(oid ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER);
     if (!markers_.BeginExclusive(oid))
@@ -628,6 +675,8 @@ BOOL Store::DeleteDatabase(CEOID oid)
         if (!error) {
             scope.Touch();
             int rc = st_->deleteRecordsOf.Bind(1, oid).Run();
+            if (rc == SQLITE_OK)
+                rc = st_->deleteKeysOf.Bind(1, oid).Run();
             if (rc == SQLITE_OK)
                 rc = st_->deleteDatabase.Bind(1, oid).Run();
             error = rc ? scope.Failed(rc) : scope.Commit();
@@ -645,7 +694,7 @@ CEOID Store::Seek(HANDLE hv, DWORD seekType, DWORD_PTR value, DWORD* index)
     Handle* h = Find(hv);
     if (!h)
         return 0;
-    Sync();
+    Refresh();
     if (!EnsureBuilt(*h))
         return 0;
     OrderIndex& order = *h->index;
@@ -724,7 +773,7 @@ CEOID Store::ReadProps(
         return 0;
     if (!count || !buffer)
         return Fail(ERROR_INVALID_PARAMETER);
-    Sync();
+    Refresh();
     if (!EnsureBuilt(*h))
         return 0;
     const Located at = Locate(*h);
@@ -882,15 +931,19 @@ CEOID Store::WriteInScope(Handle& h, CEOID oid, WORD count, const CEPROPVAL* val
     if (created && !AllocateOid(oid))
         return 0;
     Statement& q = created ? st_->insertRecord : st_->updateRecord;
-    if (created) {
+    if (created)
         q.Bind(1, oid).Bind(2, h.db).Bind(3, bytes);
-        BindKeys(q, 4, keys, sorts.size());
-    } else {
-        q.Bind(1, bytes);
-        BindKeys(q, 2, keys, sorts.size());
-        q.Bind(6, oid);
-    }
-    if (const int rc = q.Run())
+    else
+        q.Bind(1, bytes).Bind(2, oid);
+    int rc = q.Run();
+    // Keys are written only when one of them changed: a counter update does
+    // not touch the sort indices.
+    bool keysChanged = created;
+    for (std::size_t i = 0; i < sorts.size(); ++i)
+        keysChanged = keysChanged || !old.keys[i] || *old.keys[i] != keys[i];
+    if (rc == SQLITE_OK && keysChanged)
+        rc = WriteKeys(created ? st_->insertKeys : st_->updateKeys, h.db, oid, keys, sorts.size());
+    if (rc)
         return Fail(SqliteErrorToWin32(rc));
     const std::int64_t sizeDelta = std::int64_t(bytes.size()) - std::int64_t(old.props.size());
     if (!BumpDatabase(h.db, created ? 1 : 0, sizeDelta, version))
@@ -935,7 +988,10 @@ BOOL Store::DeleteRecord(HANDLE hv, CEOID oid)
     if (!oid || !LoadOld(h->db, oid, old))
         return oid ? FALSE : Fail(ERROR_INVALID_PARAMETER);
     scope.Touch();
-    if (const int rc = st_->deleteRecord.Bind(1, oid).Run())
+    int rc = st_->deleteRecord.Bind(1, oid).Run();
+    if (rc == SQLITE_OK)
+        rc = st_->deleteKeys.Bind(1, h->db).Bind(2, oid).Run();
+    if (rc)
         return Fail(scope.Failed(rc));
     std::int64_t version = 0;
     if (!BumpDatabase(h->db, -1, -std::int64_t(old.props.size()), version))
@@ -1006,8 +1062,27 @@ void Store::Deliver(std::vector<Notice> notices)
     }
 }
 
-bool Store::RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC>& sorts)
+bool Store::RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC>& oldSorts)
 {
+    const std::vector<SORTORDERSPEC>& sorts = row.sorts;
+    // A big database is re-keyed with the indices of its changed slots taken
+    // away and built again afterwards: one sort instead of a random index
+    // update per record.
+    std::vector<int> changed;
+    for (std::size_t slot = 0; slot < CEDB_MAXSORTORDER; ++slot) {
+        const SORTORDERSPEC* before = slot < oldSorts.size() ? &oldSorts[slot] : nullptr;
+        const SORTORDERSPEC* after = slot < sorts.size() ? &sorts[slot] : nullptr;
+        if ((before == nullptr) != (after == nullptr)
+            || (before && (before->propid != after->propid || before->dwFlags != after->dwFlags)))
+            changed.push_back(static_cast<int>(slot));
+    }
+    const bool rebuild = row.records >= kRebuildIndexRecords;
+    if (rebuild)
+        for (int slot : changed)
+            if (const int rc
+                = conn_.Exec(("DROP INDEX IF EXISTS sort_keys_k" + std::to_string(slot)).c_str()))
+                return Fail(SqliteErrorToWin32(rc));
+
     struct Rekeyed {
         CEOID oid;
         std::string keys[CEDB_MAXSORTORDER];
@@ -1031,12 +1106,13 @@ bool Store::RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC
         return Fail(ERROR_BADDB);
     if (rc)
         return Fail(SqliteErrorToWin32(rc));
-    Statement& u = st_->rekey;
-    for (const Rekeyed& r : all) {
-        BindKeys(u, 1, r.keys, sorts.size());
-        if (const int urc = u.Bind(5, r.oid).Run())
+    for (const Rekeyed& r : all)
+        if (const int urc = WriteKeys(st_->updateKeys, row.oid, r.oid, r.keys, sorts.size()))
             return Fail(SqliteErrorToWin32(urc));
-    }
+    if (rebuild)
+        for (int slot : changed)
+            if (const int crc = conn_.Exec(KeyIndexSql(slot).c_str()))
+                return Fail(SqliteErrorToWin32(crc));
     return true;
 }
 
@@ -1052,11 +1128,12 @@ BOOL Store::SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info)
         return Fail(ERROR_INVALID_PARAMETER);
     if (newSorts && !ValidSorts(info->wNumSortOrder, info->rgSortSpecs))
         return Fail(ERROR_INVALID_PARAMETER);
-    Sync();
+    Refresh();
     const DatabaseRow* current = LoadDatabase(oid);
     if (!current)
         return Fail(ERROR_FILE_NOT_FOUND);
     DatabaseRow row = *current;
+    const std::vector<SORTORDERSPEC> oldSorts = current->sorts;
     if (newSorts && !markers_.BeginExclusive(oid))
         return Fail(ERROR_SHARING_VIOLATION);
     DWORD error = 0;
@@ -1088,7 +1165,7 @@ BOOL Store::SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info)
             u.Bind(5, static_cast<std::int64_t>(modified)).Bind(6, oid);
             if (const int rc = u.Run())
                 error = scope.Failed(rc);
-            else if (newSorts && !RekeyRecords(row, row.sorts))
+            else if (newSorts && !RekeyRecords(row, oldSorts))
                 error = GetLastError();
             if (!error)
                 error = scope.Commit();
@@ -1106,7 +1183,7 @@ BOOL Store::OidGetInfo(CEOID oid, CEOIDINFO* info)
 {
     if (!info)
         return Fail(ERROR_INVALID_PARAMETER);
-    Sync();
+    Refresh();
     *info = CEOIDINFO {};
     if (const DatabaseRow* row = oid ? LoadDatabase(oid) : nullptr) {
         info->wObjType = OBJTYPE_DATABASE;
@@ -1140,7 +1217,7 @@ DWORD Store::RecordCount(HANDLE hv)
     Handle* h = Find(hv);
     if (!h)
         return 0xFFFFFFFF;
-    Sync();
+    Refresh();
     const DatabaseRow* row = LoadDatabase(h->db);
     if (!row) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -1153,6 +1230,8 @@ BOOL Store::BeginTransaction()
 {
     if (txError_)
         return Fail(txError_);
+    if (!txDepth_)
+        EndRead();
     const int rc = conn_.Exec(txDepth_ ? "SAVEPOINT batch" : "BEGIN IMMEDIATE");
     if (rc != SQLITE_OK)
         return Fail(SqliteErrorToWin32(rc));

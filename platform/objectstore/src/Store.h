@@ -11,6 +11,7 @@
 #include "OrderIndex.h"
 #include "Sqlite.h"
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -99,6 +100,11 @@ private:
     bool Prepare();
 
     Handle* Find(HANDLE h);
+    // Starts a read snapshot unless the current one is younger than the read
+    // window (or a write transaction is open), then catches up with changes
+    // other processes committed.
+    void Refresh();
+    void EndRead();
     void Sync();
     void InvalidateAll();
     void Forget(CEOID db);
@@ -123,7 +129,7 @@ private:
     bool LoadOld(CEOID db, CEOID oid, OldRecord& old);
     bool BumpDatabase(CEOID db, std::int64_t recordDelta, std::int64_t sizeDelta, std::int64_t& version);
     bool AllocateOid(CEOID& oid);
-    bool RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC>& sorts);
+    bool RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC>& oldSorts);
     void ApplyToIndices(
         CEOID db, CEOID oid, const OldRecord* old, const std::string* keys, std::int64_t version);
     void Announce(const Handle* origin, UINT code, CEOID oid);
@@ -133,6 +139,8 @@ private:
     Connection conn_;
     OpenMarkers markers_;
     std::int64_t dataVersion_ = -1;
+    bool readOpen_ = false;
+    std::chrono::steady_clock::time_point readSince_;
     std::uintptr_t nextHandle_ = 0x1000;
     std::unordered_map<std::uintptr_t, std::unique_ptr<Handle>> handles_;
     std::map<std::pair<CEOID, int>, std::shared_ptr<OrderIndex>> indices_;
