@@ -52,7 +52,7 @@ TEST_F(SkinTest, ShippedDefaultSkinLoads)
     EXPECT_FALSE(skin.bitmap.isNull());
     EXPECT_EQ(skin.brush.style(), Qt::TexturePattern);
     EXPECT_EQ(skin.menuText, 0x541448u);
-    EXPECT_EQ(skin.selectedText, 0xFFFFFFu);
+    EXPECT_EQ(skin.selectedText, 0x7800B0u);
     const QStringList names = Skin::Available();
     ASSERT_FALSE(names.isEmpty());
     EXPECT_EQ(names.first(), "Windows Standard");
@@ -196,7 +196,7 @@ TEST_F(SkinTest, ChooserStoresANewChoiceOnlyOnOk)
     }
     EXPECT_EQ(Settings(store).Skin().ToQString(), "Sea Glass");
     EXPECT_TRUE(programSkin.changed);
-    EXPECT_EQ(programSkin.selectedText, Skin::ParseColour("E0FFFF"));
+    EXPECT_EQ(programSkin.selectedText, Skin::ParseColour("B04000"));
 
     // A stored name that is not listed selects the first item.
     Settings(store).SetSkin(u"Gone Away");

@@ -74,7 +74,7 @@ def plum_fairy():
                     colour = mix(colour, (255, 250, 255), min(1.0, glow))
             row.append(colour)
         pixels.append(row)
-    return pixels, (72, 20, 84), (255, 255, 255)
+    return pixels, (72, 20, 84), (176, 0, 120)
 
 
 def sea_glass():
@@ -90,7 +90,7 @@ def sea_glass():
             colour = mix(deep, shallow, ripple)
             row.append(mix(colour, (240, 252, 250), crest))
         pixels.append(row)
-    return pixels, (16, 64, 72), (255, 255, 224)
+    return pixels, (16, 64, 72), (0, 64, 176)
 
 
 def autumn_paper():
