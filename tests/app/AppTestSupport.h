@@ -1,21 +1,16 @@
 #pragma once
-// What the program's tests share: the QApplication (offscreen), an event pump,
-// a settings store on the test's own data folder, and a keypad that answers
-// from a script instead of waiting for clicks.
+// What the program's tests share: the QApplication and event pump of the
+// widget tests (GuiApp.h), a settings store on the test's own data folder,
+// and a keypad that answers from a script instead of waiting for clicks.
 
+#include "GuiApp.h"
 #include "PasswordLock.h"
 #include "ZApp.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <vector>
-
-class QApplication;
-
-QApplication& GuiApp();
-bool PumpUntil(const std::function<bool()>& done, int ms = 2000);
 
 // The program's settings store, on the current KESTRIN_HOME.
 class TestStore : public ZApp {

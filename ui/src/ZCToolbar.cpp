@@ -1,13 +1,9 @@
 #include "ZCToolbar.h"
 
+#include "CommandActions.h"
+
 #include <QAction>
 #include <QToolBar>
-
-namespace {
-
-constexpr const char* kIdProperty = "commandId";
-
-} // namespace
 
 QWidget* ZCToolbar::CreateWidget(QWidget* parent)
 {
@@ -32,8 +28,7 @@ QAction* ZCToolbar::AddButton(UINT id, const QString& text, const QIcon& icon, c
     if (!bar)
         return nullptr;
     QAction* action = bar->addAction(icon, text);
-    action->setProperty(kIdProperty, id);
-    action->setObjectName(objectName.isEmpty() ? QStringLiteral("toolButton%1").arg(id) : objectName);
+    TagCommand(action, id, objectName, QStringLiteral("toolButton"));
     if (!icon.isNull())
         action->setToolTip(text);
     QObject::connect(action, &QAction::triggered, bar, [this, id] {
@@ -52,12 +47,7 @@ void ZCToolbar::AddSeparator()
 QAction* ZCToolbar::Button(UINT id) const
 {
     const QToolBar* bar = Bar();
-    if (!bar)
-        return nullptr;
-    for (QAction* action : bar->actions())
-        if (!action->isSeparator() && action->property(kIdProperty).toUInt() == id)
-            return action;
-    return nullptr;
+    return bar ? FindCommand(bar->actions(), id) : nullptr;
 }
 
 BOOL ZCToolbar::SetButtonText(UINT id, const QString& text)
@@ -71,21 +61,12 @@ BOOL ZCToolbar::SetButtonText(UINT id, const QString& text)
 
 BOOL ZCToolbar::EnableButton(UINT id, BOOL enable)
 {
-    QAction* action = Button(id);
-    if (!action)
-        return FALSE;
-    action->setEnabled(enable != 0);
-    return TRUE;
+    return EnableCommand(Button(id), enable);
 }
 
 BOOL ZCToolbar::CheckButton(UINT id, BOOL checked)
 {
-    QAction* action = Button(id);
-    if (!action)
-        return FALSE;
-    action->setCheckable(true);
-    action->setChecked(checked != 0);
-    return TRUE;
+    return CheckCommand(Button(id), checked);
 }
 
 BOOL ZCToolbar::RemoveButton(UINT id)

@@ -1,21 +1,11 @@
 #include "ZMenu.h"
 
+#include "CommandActions.h"
 #include "WindowMessages.h"
 #include "ZWindow.h"
 
 #include <QAction>
 #include <QMenu>
-
-namespace {
-
-constexpr const char* kIdProperty = "commandId";
-
-UINT IdOf(const QAction* action)
-{
-    return action ? action->property(kIdProperty).toUInt() : 0;
-}
-
-} // namespace
 
 ZMenu::ZMenu() = default;
 ZMenu::~ZMenu() = default;
@@ -25,8 +15,8 @@ BOOL ZMenu::CreatePopup(const QString& title)
     menu_ = std::make_unique<QMenu>(title);
     QObject::connect(menu_.get(), &QMenu::triggered, menu_.get(), [this](QAction* action) {
         // Menus in a bar report here; TrackPopup handles its own choice.
-        if (owner_ && !action->isSeparator() && IdOf(action) != 0 && !menu_->property("tracking").toBool())
-            owner_->PostMessage(WM_COMMAND, IdOf(action), 0);
+        if (owner_ && CommandId(action) != 0 && !menu_->property("tracking").toBool())
+            owner_->PostMessage(WM_COMMAND, CommandId(action), 0);
     });
     return TRUE;
 }
@@ -46,8 +36,7 @@ QAction* ZMenu::MakeItem(UINT flags, UINT id, const QString& text, const QString
         action->setSeparator(true);
         return action;
     }
-    action->setProperty(kIdProperty, id);
-    action->setObjectName(objectName.isEmpty() ? QStringLiteral("menuItem%1").arg(id) : objectName);
+    TagCommand(action, id, objectName, QStringLiteral("menuItem"));
     action->setEnabled(!(flags & (MF_GRAYED | MF_DISABLED)));
     if (flags & MF_CHECKED) {
         action->setCheckable(true);
@@ -80,10 +69,7 @@ QAction* ZMenu::ItemAt(UINT item, UINT flags) const
     const QList<QAction*> actions = menu_->actions();
     if (flags & MF_BYPOSITION)
         return item < static_cast<UINT>(actions.size()) ? actions[item] : nullptr;
-    for (QAction* action : actions)
-        if (!action->isSeparator() && IdOf(action) == item)
-            return action;
-    return nullptr;
+    return FindCommand(actions, item);
 }
 
 BOOL ZMenu::Insert(UINT position, UINT flags, UINT id, const QString& text)
@@ -107,21 +93,12 @@ BOOL ZMenu::Remove(UINT item, UINT flags)
 
 BOOL ZMenu::Enable(UINT id, BOOL enable)
 {
-    QAction* action = Item(id);
-    if (!action)
-        return FALSE;
-    action->setEnabled(enable != 0);
-    return TRUE;
+    return EnableCommand(Item(id), enable);
 }
 
 BOOL ZMenu::Check(UINT id, BOOL checked)
 {
-    QAction* action = Item(id);
-    if (!action)
-        return FALSE;
-    action->setCheckable(true);
-    action->setChecked(checked != 0);
-    return TRUE;
+    return CheckCommand(Item(id), checked);
 }
 
 BOOL ZMenu::IsChecked(UINT id) const
@@ -160,7 +137,7 @@ int ZMenu::TrackPopup(UINT flags, int x, int y, ZWindow* owner)
     QAction* chosen = menu_->exec(PopupOrigin(flags, x, y, menu_->sizeHint()));
     if (menu_)
         menu_->setProperty("tracking", false);
-    const UINT id = IdOf(chosen);
+    const UINT id = CommandId(chosen);
     if (flags & TPM_RETURNCMD)
         return static_cast<int>(id);
     if (id == 0)
