@@ -50,7 +50,7 @@ CREATE TABLE sort_keys(
 
 std::string KeyIndexSql(int slot)
 {
-    const std::string k = "k" + std::to_string(slot);
+    const std::string k { 'k', static_cast<char>('0' + slot) };
     return "CREATE INDEX sort_keys_" + k + " ON sort_keys(db, " + k + ") WHERE " + k + " IS NOT NULL";
 }
 
