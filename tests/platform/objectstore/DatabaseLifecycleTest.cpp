@@ -22,6 +22,11 @@ TEST_F(StoreTest, CreateOpenAndDeleteByNameReportTheServiceErrors)
     HANDLE h = CeOpenDatabase(&oid, u"journal", kNumber, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     EXPECT_EQ(db, oid);
+    // Without a name the OID names the database.
+    CEOID byOid = db;
+    HANDLE second = CeOpenDatabase(&byOid, nullptr, kName, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, second);
+    EXPECT_TRUE(CloseHandle(second));
 
     // A sort property that is not one of the sort orders: 87, the probe that
     // the journal relies on to find its current order.

@@ -16,7 +16,6 @@
 namespace {
 
 constexpr CEPROPID kNumber = MakePropID(1, CEVT_I4);
-constexpr CEPROPID kPayload = MakePropID(2, CEVT_BLOB);
 
 // The peer program with its stdin and stdout on pipes.
 class Peer {
