@@ -19,6 +19,7 @@ constexpr ErrorEntry kErrorTexts[] = {
     { ERROR_NOT_ENOUGH_MEMORY, u"There is not enough memory to complete this operation." },
     { ERROR_SHARING_VIOLATION, u"The file or database is in use by another process." },
     { ERROR_HANDLE_EOF, u"The end of the file has been reached." },
+    { ERROR_DUP_NAME, u"A database with that name already exists." },
     { ERROR_FILE_EXISTS, u"The file already exists." },
     { ERROR_INVALID_PARAMETER, u"The parameter is incorrect." },
     { ERROR_DISK_FULL, u"There is not enough space on the disk." },
@@ -27,9 +28,9 @@ constexpr ErrorEntry kErrorTexts[] = {
     { ERROR_NO_DATA, u"No data is available." },
     { ERROR_MORE_DATA, u"More data is available." },
     { ERROR_NO_MORE_ITEMS, u"No more items are available." },
-    { ERROR_BADDB, u"The settings database is damaged." },
+    { ERROR_BADDB, u"The database or settings file is damaged." },
     { ERROR_REGISTRY_IO_FAILED, u"The settings file could not be read or written." },
-    { ERROR_KEY_DELETED, u"The settings key has been deleted." },
+    { ERROR_KEY_DELETED, u"The record or settings key has been deleted." },
 };
 
 static_assert(

@@ -61,6 +61,7 @@ enum : DWORD {
     ERROR_NOT_ENOUGH_MEMORY = 8,
     ERROR_SHARING_VIOLATION = 32,
     ERROR_HANDLE_EOF = 38,
+    ERROR_DUP_NAME = 52,  // a database of that name exists already
     ERROR_FILE_EXISTS = 80,
     ERROR_INVALID_PARAMETER = 87,
     ERROR_DISK_FULL = 112,

@@ -153,12 +153,6 @@ struct CEOIDINFO {
     };
 };
 
-// Error of the service beyond the common ones: a database of that name
-// exists already.
-enum : DWORD {
-    ERROR_DUP_NAME = 52,
-};
-
 // Change notifications delivered to a handle's notify target.
 enum : UINT {
     DB_CEOID_CREATED = 0x8001,
