@@ -1,12 +1,111 @@
+// kestrin-cli: the journal from the command line, over libkstdata.
+//   kestrin-cli COMMAND [ARGS...]      kestrin-cli COMMAND --help
+// Exit codes: 0 success, 1 failure (one line on stderr), 2 bad usage.
+
+#include "CliSupport.h"
+#include "Commands.h"
+
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+void PrintOverview(std::FILE* out)
+{
+    std::fprintf(out, "usage: kestrin-cli COMMAND [ARGS...]\n\ncommands:\n");
+    for (const Command& command : AllCommands())
+        std::fprintf(out, "  %s\n", command.usage);
+    std::fprintf(out,
+        "\n  --version\n  COMMAND --help\n\nThe journal lives in $KESTRIN_HOME (else "
+        "$XDG_DATA_HOME/kestrin).\n");
+}
+
+bool WantsHelp(const Words& words)
+{
+    for (const std::string& word : words) {
+        if (word == "--")
+            return false;
+        if (word == "--help" || word == "-h")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+const std::vector<Command>& AllCommands()
+{
+    static const std::vector<Command> commands = {
+        { "add", RunAdd,
+            "add --subject S [--date \"YYYY-MM-DD HH:MM\"] [--type NAME|N] [--company C] [--category "
+            "NAME]... "
+            "[--contact NAME]... [--duration TEXT] [--priority N] [--sensitivity N] [--note TEXT] "
+            "[--attachment PATH]",
+            "Adds an entry and prints its OID. Defaults: now, type Note, priority Normal, sensitivity "
+            "Normal." },
+        { "list", RunList, "list",
+            "One line per entry passing the saved filter, in the journal's order:\n"
+            "OID<TAB>YYYY-MM-DD HH:MM<TAB>type<TAB>subject" },
+        { "show", RunShow, "show OID", "Every field of the entry, label and value." },
+        { "delete", RunDelete, "delete OID...", "Deletes the entries with their references." },
+        { "copy", RunCopy, "copy OID...", "Adds a copy of each entry and prints the new OIDs." },
+        { "sort", RunSort, "sort FIELD [--ascending|--descending]",
+            "Sorts the journal by a sortable field (Subject, Date, Type, Company, Categories, Contacts, "
+            "Sensitivity, Priority)." },
+        { "filter", RunFilter,
+            "filter --range FROM TO | --months 1,3,... | --category NAME... [--categories-only] | --clear",
+            "Sets the saved filter (dates YYYY-MM-DD, both days included); without options prints it." },
+        { "find", RunFind, "find --date YYYY-MM-DD | --subject TEXT | --note TEXT [--match-case]",
+            "Prints the OIDs of the matching entries." },
+        { "export", RunExport,
+            "export FILE (--csv|--txt) [--fields Subject,Date,...] [--no-header] [--scope "
+            "all|filtered|OID,OID...]",
+            "Writes the entries to a comma-separated or simple text file." },
+        { "backup", RunBackup, "backup FILE", "Backs up the entries passing the filter (all without one)." },
+        { "restore", RunRestore, "restore FILE", "Restores a backup into the journal." },
+        { "check", RunCheck, "check", "Runs the integrity check (progress on stderr)." },
+        { "stats", RunStats, "stats", "Records, contact links, category links and database size." },
+        { "categories", RunCategories, "categories [list|add NAME|rename OLD NEW|delete NAME]",
+            "Lists or changes the shared categories (a category in use is hidden, not deleted)." },
+        { "relations", RunRelations, "relations", "Every relation record: kind, name, count, entry OIDs." },
+    };
+    return commands;
+}
+
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    Words args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintOverview(args.empty() ? stderr : stdout);
+        return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
         std::printf("kestrin-cli %s\n", KESTRIN_VERSION);
         return 0;
     }
-    std::fprintf(stderr, "usage: kestrin-cli --version\n");
-    return 2;
+    const Command* command = nullptr;
+    for (const Command& candidate : AllCommands())
+        if (args[0] == candidate.name)
+            command = &candidate;
+    if (command == nullptr) {
+        std::fprintf(
+            stderr, "kestrin-cli: unknown command \"%s\" (see kestrin-cli --help)\n", args[0].c_str());
+        return 2;
+    }
+    Words words(args.begin() + 1, args.end());
+    if (WantsHelp(words)) {
+        std::printf("usage: kestrin-cli %s\n\n%s\n", command->usage, command->help);
+        return 0;
+    }
+    try {
+        int code = command->run(words);
+        std::fflush(stdout);
+        return code;
+    } catch (const CliFailure& failure) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "kestrin-cli %s: %s\n", command->name, failure.message.c_str());
+        if (failure.code == 2)
+            std::fprintf(stderr, "usage: kestrin-cli %s\n", command->usage);
+        return failure.code;
+    }
 }

@@ -1,0 +1,185 @@
+// Times backup, restore, the integrity check, CSV export and
+// `kestrin-cli list` on a journal of 100,000 entries, each with 2 contacts
+// of 500 and 2 categories of 30 and a short note. Run a Release build:
+//   bench_backup [entries]
+// Works in a temporary data folder that is removed at the end.
+
+#include "DbKestrin.h"
+#include "ExportWriter.h"
+#include "JournalProps.h"
+#include "NoteBlob.h"
+#include "ObjectStore.h"
+#include "UiHooks.h"
+#include "ZBackup.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(const std::function<void()>& work)
+{
+    auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void Report(const char* what, double seconds, const char* target)
+{
+    std::printf("%-52s %8.3f s   (target %s)\n", what, seconds, target);
+}
+
+class Out {
+public:
+    void U16(unsigned v)
+    {
+        bytes.push_back(static_cast<char>(v));
+        bytes.push_back(static_cast<char>(v >> 8));
+    }
+    void U32(DWORD v)
+    {
+        U16(v & 0xFFFF);
+        U16(v >> 16);
+    }
+    void Block(const std::string& b)
+    {
+        U32(static_cast<DWORD>(b.size()));
+        bytes += b;
+    }
+    static std::string Utf16(const std::string& ascii)
+    {
+        Out o;
+        o.U32(static_cast<DWORD>(ascii.size() * 2));
+        for (char c : ascii)
+            o.U16(static_cast<unsigned char>(c));
+        return o.bytes;
+    }
+    std::string bytes;
+};
+
+// A backup file of `count` entries written from the file layout.
+std::string MakeBackup(int count)
+{
+    std::mt19937 random(7);
+    Out out;
+    out.U16(55);
+    out.U16(1);
+    out.U16(static_cast<unsigned>(count) & 0xFFFF);
+    std::vector<BYTE> note = WriteNote(u"Discussed the plan and the budget for next quarter.", "<p>plan</p>");
+    std::string noteBytes(note.begin(), note.end());
+    for (int i = 0; i < count; ++i) {
+        out.U32(0);
+        out.U32(PROPID_SUBJECT);
+        out.Block("Entry number " + std::to_string(i));
+        SYSTEMTIME t {};
+        t.wYear = static_cast<WORD>(1995 + random() % 15);
+        t.wMonth = static_cast<WORD>(1 + random() % 12);
+        t.wDay = static_cast<WORD>(1 + random() % 28);
+        t.wHour = static_cast<WORD>(random() % 24);
+        ULONGLONG date = ZTime(t).Ticks();
+        out.U32(PROPID_DATE);
+        out.U32(static_cast<DWORD>(date));
+        out.U32(static_cast<DWORD>(date >> 32));
+        out.U32(PROPID_TYPE);
+        out.U16(random() % 11);
+        out.U32(PROPID_COMPANY);
+        out.Block("Company " + std::to_string(random() % 200));
+        int k1 = random() % 30, k2 = (k1 + 1 + random() % 29) % 30;
+        Out cats;
+        for (int k : { k1, k2 }) {
+            cats.U32(0);
+            cats.bytes += Out::Utf16("Category " + std::to_string(k));
+        }
+        out.U32(PROPID_CATEGORIES);
+        out.Block(cats.bytes);
+        int c1 = random() % 500, c2 = (c1 + 1 + random() % 499) % 500;
+        Out contacts;
+        for (int c : { c1, c2 }) {
+            contacts.U32(1000 + c);
+            contacts.bytes += Out::Utf16("Contact " + std::to_string(c));
+            contacts.bytes += Out::Utf16("");
+        }
+        out.U32(PROPID_CONTACTS);
+        out.Block(contacts.bytes);
+        out.U32(PROPID_ATTACHMENT);
+        out.Block("");
+        out.U32(PROPID_DURATION);
+        out.U32(static_cast<DWORD>(ZTime::kTicksPerHour));
+        out.U32(0);
+        out.U32(PROPID_SENSITIVITY);
+        out.U16(0);
+        out.U32(PROPID_PRIORITY);
+        out.U16(1);
+        out.U32(PROPID_NOTE);
+        out.Block(noteBytes);
+    }
+    return out.bytes;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    std::string home = (std::filesystem::temp_directory_path() / "kestrin-bench-backup-XXXXXX").string();
+    if (::mkdtemp(home.data()) == nullptr)
+        return 1;
+    ::setenv("KESTRIN_HOME", home.c_str(), 1);
+    HeadlessUiHooks hooks(stderr, false);
+    InstallUiHooks(&hooks);
+    std::filesystem::path folder(home);
+    {
+        std::ofstream(folder / "seed.ksk", std::ios::binary) << MakeBackup(count);
+        DbKestrin journal;
+        if (!journal.Open(nullptr))
+            return 1;
+        std::printf("%d entries, 2 of 500 contacts and 2 of 30 categories each\n", count);
+        ZBackup backup(&journal, nullptr);
+        DWORD restored = 0;
+        Report("restore into an empty journal (with references)",
+            Seconds([&] { restored = backup.Restore(ZString::FromUtf8((folder / "seed.ksk").string())); }),
+            "< 5 s");
+        DWORD written = 0;
+        Report("backup", Seconds([&] {
+            written = backup.Backup(ZString::FromUtf8((folder / "b.ksk").string()), nullptr);
+        }),
+            "< 1 s");
+        ExportWriter writer(journal);
+        DWORD exported = 0;
+        Report("CSV export of all fields", Seconds([&] {
+            exported
+                = writer.Export(ZString::FromUtf8((folder / "e.csv").string()), ExportOptions {}, nullptr);
+        }),
+            "< 1 s");
+        ZString error;
+        Report(
+            "integrity check", Seconds([&] { journal.Cleanup(TRUE, nullptr, nullptr, &error); }), "< 10 s");
+        if (restored != static_cast<DWORD>(count) || written != restored || exported != restored
+            || !error.IsEmpty()) {
+            std::fprintf(stderr, "unexpected counts: restored %u, backed up %u, exported %u, check: %s\n",
+                restored, written, exported, error.ToUtf8().c_str());
+            return 1;
+        }
+    }
+#ifdef KESTRIN_CLI
+    std::string command
+        = std::string("\"") + KESTRIN_CLI + "\" list > \"" + (folder / "list.txt").string() + "\"";
+    int status = 0;
+    Report("kestrin-cli list > file", Seconds([&] { status = std::system(command.c_str()); }), "< 1 s");
+    if (status != 0)
+        return 1;
+#endif
+    ObjectStore::Close();
+    std::filesystem::remove_all(folder);
+    return 0;
+}

@@ -1,0 +1,130 @@
+// export, backup, restore.
+
+#include "CliSupport.h"
+#include "Commands.h"
+
+#include "ConsoleProgress.h"
+#include "ExportWriter.h"
+#include "JournalProps.h"
+#include "ZBackup.h"
+
+#include <unistd.h>
+
+namespace {
+
+ConsoleProgress StderrProgress()
+{
+    return ConsoleProgress(stderr, isatty(fileno(stderr)) != 0);
+}
+
+ZString FilePath(const std::string& path)
+{
+    if (path.empty())
+        BadUsage("the file name is empty");
+    return Wide(path);
+}
+
+// The property ids of the listed field labels (ignoring case).
+std::vector<CEPROPID> ParseFields(const std::string& list)
+{
+    std::vector<std::string> names = SplitList(list);
+    if (names.empty())
+        BadUsage("--fields needs at least one field");
+    std::vector<CEPROPID> fields;
+    for (const std::string& name : names) {
+        ZString wanted = Wide(name);
+        const EntryFieldDef* found = nullptr;
+        for (const EntryFieldDef& field : ENTRY_FIELDS)
+            if (wanted.EqualsNoCase(field.label))
+                found = &field;
+        if (found == nullptr)
+            BadUsage("unknown field \"" + name + "\"");
+        fields.push_back(found->propId);
+    }
+    return fields;
+}
+
+} // namespace
+
+int RunExport(const Words& words)
+{
+    ParsedArgs args(
+        words, { { "csv", 0 }, { "txt", 0 }, { "fields", 1 }, { "no-header", 0 }, { "scope", 1 } });
+    args.ExpectPositionals(1, 1);
+    if (args.Has("csv") == args.Has("txt"))
+        BadUsage("give one of --csv and --txt");
+    ZString path = FilePath(args.Positionals()[0]);
+    ExportOptions options;
+    options.format = args.Has("csv") ? ExportFormat::CommaSeparated : ExportFormat::SimpleText;
+    options.headerOrLabels = !args.Has("no-header");
+    std::string scope = args.One("scope").value_or("all");
+    if (scope == "all")
+        options.scope = ExportScope::All;
+    else if (scope == "filtered")
+        options.scope = ExportScope::Filtered;
+    else {
+        options.scope = ExportScope::Selected;
+        for (const std::string& oid : SplitList(scope))
+            options.selected.push_back(ParseOid(oid));
+        if (options.selected.empty())
+            BadUsage("--scope needs all, filtered or a list of OIDs");
+    }
+
+    std::vector<CEPROPID> fields;
+    if (auto list = args.One("fields"))
+        fields = ParseFields(*list);
+
+    Session session;
+    if (options.scope == ExportScope::Filtered && !session.Journal().GetFilter().IsActive())
+        Fail("no filter is active (see kestrin-cli filter)");
+    if (session.Journal().SeekFirst() == 0)
+        Fail(Utf8(ExportWriter::kNoRecordsText));
+    ExportWriter writer(session.Journal());
+    if (!fields.empty()) {
+        writer.ChooseNone();
+        for (CEPROPID field : fields)
+            writer.Choose(field, true);
+    }
+    ConsoleProgress progress = StderrProgress();
+    DWORD count = writer.Export(path, options, &progress);
+    if (writer.Failed())
+        Fail(Utf8(writer.ErrorText()));
+    Print(Utf8(ExportWriter::CountMessage(count)) + "\n");
+    return 0;
+}
+
+int RunBackup(const Words& words)
+{
+    ParsedArgs args(words, {});
+    args.ExpectPositionals(1, 1);
+    ZString path = FilePath(args.Positionals()[0]);
+    Session session;
+    ZBackup backup(&session.Journal(), nullptr);
+    ConsoleProgress progress = StderrProgress();
+    DWORD count = backup.Backup(path, &progress);
+    if (!backup.ErrorText().IsEmpty())
+        Fail(Utf8(backup.ErrorText()));
+    Print(Utf8(ZBackup::BackupMessage(count)) + "\n");
+    return 0;
+}
+
+int RunRestore(const Words& words)
+{
+    ParsedArgs args(words, {});
+    args.ExpectPositionals(1, 1);
+    ZString path = FilePath(args.Positionals()[0]);
+    Session session;
+    ZBackup backup(&session.Journal(), nullptr);
+    ConsoleProgress progress = StderrProgress();
+    backup.Restore(path, &progress);
+    const RestoreCounts& counts = backup.LastRestore();
+    bool failedBeforeReading = counts.read == 0 && !counts.damaged && !counts.writeFailed
+        && !counts.countMismatch && !backup.ErrorText().IsEmpty();
+    if (failedBeforeReading)
+        Fail(Utf8(backup.ErrorText()));
+    Print(Utf8(backup.RestoreMessage()) + "\n");
+    if (counts.damaged || counts.writeFailed)
+        Fail(counts.damaged ? "the backup file is damaged; only the records before the damage were restored"
+                            : "the journal could not store every record");
+    return 0;
+}

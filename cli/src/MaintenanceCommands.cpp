@@ -1,0 +1,125 @@
+// check, stats, categories, relations.
+
+#include "CliSupport.h"
+#include "Commands.h"
+
+#include "ConsoleProgress.h"
+#include "DbCats.h"
+#include "JournalProps.h"
+#include "JournalTools.h"
+
+#include <unistd.h>
+
+namespace {
+
+std::string KindName(DWORD kind)
+{
+    if (kind == KIND_CONTACT)
+        return "contact";
+    if (kind == KIND_CATEGORY)
+        return "category";
+    return "kind " + std::to_string(kind);
+}
+
+// The category named `name` (ignoring case); fails when there is none.
+CEOID RequireCategory(DbCats& categories, const std::string& name)
+{
+    CEOID oid = categories.FindCategory(Wide(name));
+    if (oid == 0)
+        Fail("no category \"" + name + "\"");
+    return oid;
+}
+
+void ListCategoryLines()
+{
+    std::string out;
+    for (const CategoryInfo& category : ListCategories())
+        out += Utf8(category.name) + "\t" + std::to_string(category.journalCount)
+            + (category.hidden ? "\thidden\n" : "\n");
+    Print(out);
+}
+
+} // namespace
+
+int RunCheck(const Words& words)
+{
+    ParsedArgs args(words, {});
+    args.ExpectPositionals(0, 0);
+    Session session;
+    ConsoleProgress progress(stderr, isatty(fileno(stderr)) != 0);
+    ConsoleStatic status(stderr);
+    ZString error;
+    session.Journal().Cleanup(TRUE, &progress, &status, &error);
+    if (!error.IsEmpty())
+        Fail(Utf8(error));
+    return 0;
+}
+
+int RunStats(const Words& words)
+{
+    ParsedArgs args(words, {});
+    args.ExpectPositionals(0, 0);
+    Session session;
+    JournalStats stats = GetJournalStats(session.Journal());
+    Print("Records: " + std::to_string(stats.records) + "\nContact Links: "
+        + std::to_string(stats.contactLinks) + "\nCategory Links: " + std::to_string(stats.categoryLinks)
+        + "\nDatabase Size (Bytes): " + std::to_string(stats.sizeBytes) + "\n");
+    return 0;
+}
+
+int RunCategories(const Words& words)
+{
+    ParsedArgs args(words, {});
+    const Words& rest = args.Positionals();
+    std::string action = rest.empty() ? "list" : rest[0];
+    if (action == "list") {
+        args.ExpectPositionals(0, 1);
+        ListCategoryLines();
+        return 0;
+    }
+    if (action != "add" && action != "rename" && action != "delete")
+        BadUsage("unknown action \"" + action + "\"");
+    std::size_t wanted = action == "rename" ? 3 : 2;
+    args.ExpectPositionals(wanted, wanted);
+    for (std::size_t i = 1; i < rest.size(); ++i)
+        if (rest[i].empty())
+            BadUsage("a category name is empty");
+
+    Session session;
+    DbCats categories;
+    if (!categories.Open(nullptr))
+        Fail("cannot open the categories database");
+    bool done = false;
+    if (action == "add") {
+        done = categories.AddCategory(Wide(rest[1]), PROPID_CATCOUNT_JOURNAL) != 0;
+    } else if (action == "rename") {
+        CEOID oid = RequireCategory(categories, rest[1]);
+        CEOID existing = categories.FindCategory(Wide(rest[2]));
+        if (existing != 0 && existing != oid && !categories.IsCategoryHidden(existing))
+            Fail("a category \"" + rest[2] + "\" exists already");
+        done = categories.RenameCategory(oid, Wide(rest[2])) != 0;
+    } else {
+        done = categories.DeleteCategory(RequireCategory(categories, rest[1]), PROPID_CATCOUNT_JOURNAL) != 0;
+    }
+    categories.Close();
+    if (!done)
+        Fail("the categories database could not be changed");
+    return 0;
+}
+
+int RunRelations(const Words& words)
+{
+    ParsedArgs args(words, {});
+    args.ExpectPositionals(0, 0);
+    Session session;
+    std::string out;
+    for (const RelationRecord& record : ListRelations(session.Journal())) {
+        out += KindName(record.kind) + "\t" + OneLine(Utf8(record.name)) + "\t" + std::to_string(record.count)
+            + "\t";
+        for (std::size_t i = 0; i < record.oids.size(); ++i)
+            out += (i ? "," : "") + std::to_string(record.oids[i]);
+        out += "\n";
+    }
+    Print(out);
+    return 0;
+}

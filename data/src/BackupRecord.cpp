@@ -1,0 +1,175 @@
+#include "BackupRecord.h"
+
+#include "DbTmp.h"
+#include "JournalProps.h"
+#include "PackedLists.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// A bounds-checked view of the bytes that remain in the stream.
+class ByteCursor {
+public:
+    ByteCursor(const BYTE* data, DWORD size)
+        : m_data(data)
+        , m_size(size)
+    {
+    }
+
+    bool Has(DWORD n) const { return n <= m_size - m_pos; }
+    DWORD Position() const { return m_pos; }
+
+    bool U32(DWORD& value)
+    {
+        if (!Has(4))
+            return false;
+        const BYTE* p = m_data + m_pos;
+        value = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
+        m_pos += 4;
+        return true;
+    }
+
+    bool I16(SHORT& value)
+    {
+        if (!Has(2))
+            return false;
+        value = static_cast<SHORT>(m_data[m_pos] | (m_data[m_pos + 1] << 8));
+        m_pos += 2;
+        return true;
+    }
+
+    // A u32 length and that many bytes.
+    bool Bytes(const BYTE*& bytes, DWORD& length)
+    {
+        if (!U32(length) || !Has(length))
+            return false;
+        bytes = m_data + m_pos;
+        m_pos += length;
+        return true;
+    }
+
+private:
+    const BYTE* m_data;
+    DWORD m_size;
+    DWORD m_pos = 0;
+};
+
+bool DecodeValue(ByteCursor& cursor, DbJItem& field)
+{
+    switch (field.GetPropType()) {
+    case CEVT_FILETIME: {
+        DWORD low = 0;
+        DWORD high = 0;
+        if (!cursor.U32(low) || !cursor.U32(high))
+            return false;
+        field.SetFileTime(FILETIME { low, high });
+        return true;
+    }
+    case CEVT_LPWSTR: {
+        const BYTE* bytes = nullptr;
+        DWORD length = 0;
+        if (!cursor.Bytes(bytes, length))
+            return false;
+        ZString text;
+        text.AssignAnsi(reinterpret_cast<const char*>(bytes), length);
+        field.SetStrValue(text.IsEmpty() ? u"" : text.Text());
+        return true;
+    }
+    case CEVT_BLOB: {
+        const BYTE* bytes = nullptr;
+        DWORD length = 0;
+        if (!cursor.Bytes(bytes, length))
+            return false;
+        CEBLOB blob { length, const_cast<BYTE*>(bytes) };
+        if (field.GetPropID() == PROPID_CONTACTS) {
+            std::vector<DbAItem> contacts;
+            if (!UnpackContacts(blob, contacts))
+                return false;
+        } else if (field.GetPropID() == PROPID_CATEGORIES) {
+            std::vector<DbCItem> categories;
+            if (!UnpackCategories(blob, categories))
+                return false;
+        }
+        field.SetBlob(&blob);
+        return true;
+    }
+    case CEVT_I2: {
+        SHORT value = 0;
+        if (!cursor.I16(value))
+            return false;
+        field.SetShort(value);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool Encodable(WORD type)
+{
+    return type == CEVT_FILETIME || type == CEVT_LPWSTR || type == CEVT_BLOB || type == CEVT_I2;
+}
+
+} // namespace
+
+void EncodeBackupRecord(ZStream& out, CEOID oid, const ZJITEMS& set)
+{
+    out.WriteULong(oid);
+    for (DbJItem* field : set) {
+        if (field->GetCtrlType() == 0 || !Encodable(field->GetPropType()))
+            continue;
+        out.WriteULong(field->GetPropID());
+        switch (field->GetPropType()) {
+        case CEVT_FILETIME: {
+            FILETIME time = field->GetFileTime();
+            out.WriteULong(time.dwLowDateTime);
+            out.WriteULong(time.dwHighDateTime);
+            break;
+        }
+        case CEVT_LPWSTR: {
+            LPCWSTR text = field->GetStrValue();
+            std::string bytes = text ? ZString::AnsiBytes(text) : std::string();
+            out.WriteULong(static_cast<ULONG>(bytes.size()));
+            out.WriteBytes(bytes.data(), static_cast<DWORD>(bytes.size()));
+            break;
+        }
+        case CEVT_BLOB: {
+            const CEBLOB* blob = field->GetBlob();
+            DWORD length = blob->lpb ? blob->dwCount : 0;
+            out.WriteULong(length);
+            out.WriteBytes(blob->lpb, length);
+            break;
+        }
+        default:
+            out.WriteShort(field->GetShort());
+            break;
+        }
+    }
+}
+
+bool BackupRecordReader::Next(BackupRecord& record)
+{
+    DWORD start = m_stream.Position();
+    ByteCursor cursor(m_stream.Data() + start, m_stream.Remaining());
+    if (!cursor.U32(record.oid))
+        return false;
+    record.oidOffset = start;
+    DbTmp::Initialize(&record.set);
+    std::vector<CEPROPID> seen;
+    while (static_cast<int>(seen.size()) < record.set.Count()) {
+        DWORD id = 0;
+        if (!cursor.U32(id))
+            return false;
+        DbJItem* field = record.set.GetItem(id);
+        if (field == nullptr || std::find(seen.begin(), seen.end(), id) != seen.end())
+            return false;
+        if (!DecodeValue(cursor, *field))
+            return false;
+        seen.push_back(id);
+    }
+    m_stream.Seek(start + cursor.Position());
+    ++m_count;
+    return true;
+}

@@ -1,0 +1,19 @@
+// Arbitrary bytes as a note blob, and as an RTF document; whatever a note
+// reads as must come back unchanged from the blob written for it.
+
+#include "NoteBlob.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    NoteContent note = ReadNote(data, size);
+    RtfPlainText(reinterpret_cast<const char*>(data), size);
+    std::vector<BYTE> written = WriteNote(note.plainText, note.richText, note.ink);
+    NoteContent again = ReadNote(written.data(), written.size());
+    if (again.plainText != note.plainText || again.richText != note.richText || again.ink != note.ink
+        || again.damaged)
+        std::abort();
+    return 0;
+}

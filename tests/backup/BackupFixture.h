@@ -1,0 +1,198 @@
+#pragma once
+// A journal in a fresh data folder, entry builders, and a writer of backup
+// bytes done by hand from the file layout (so tests compare against the
+// format, not against the code under test).
+
+#include "DbKestrin.h"
+#include "DbTmp.h"
+#include "JournalProps.h"
+#include "PackedLists.h"
+#include "TempHome.h"
+#include "UiHooks.h"
+#include "ZJITEMS.h"
+#include "ZTime.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// Tests name only the fields that matter (designated initializers); the
+// others keep their defaults on purpose.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+struct Entry {
+    std::u16string subject;
+    ULONGLONG date = 0;
+    SHORT type = 6;
+    std::u16string company;
+    std::vector<std::u16string> categories;
+    std::vector<std::u16string> contacts;
+    std::u16string attachment;
+    ULONGLONG duration = 0;
+    SHORT sensitivity = 0;
+    SHORT priority = 1;
+    std::vector<BYTE> note;
+};
+
+inline ULONGLONG At(WORD year, WORD month, WORD day, WORD hour = 9, WORD minute = 0)
+{
+    SYSTEMTIME time {};
+    time.wYear = year;
+    time.wMonth = month;
+    time.wDay = day;
+    time.wHour = hour;
+    time.wMinute = minute;
+    return ZTime(time).Ticks();
+}
+
+inline FILETIME Ft(ULONGLONG ticks)
+{
+    return FILETIME { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
+}
+
+inline ZJITEMS MakeSet(const Entry& e)
+{
+    ZJITEMS set;
+    DbTmp::Initialize(&set);
+    set.GetItem(PROPID_SUBJECT)->SetStrValue(e.subject.c_str());
+    set.GetItem(PROPID_DATE)->SetFileTime(Ft(e.date));
+    set.GetItem(PROPID_TYPE)->SetShort(e.type);
+    set.GetItem(PROPID_COMPANY)->SetStrValue(e.company.c_str());
+    PackedListWriter categories;
+    for (const auto& name : e.categories)
+        categories.AddCategory(0, name.c_str());
+    categories.StoreIn(*set.GetItem(PROPID_CATEGORIES));
+    PackedListWriter contacts;
+    CEOID contactOid = 500;
+    for (const auto& name : e.contacts)
+        contacts.AddContact(contactOid++, name.c_str(), u"");
+    contacts.StoreIn(*set.GetItem(PROPID_CONTACTS));
+    set.GetItem(PROPID_ATTACHMENT)->SetStrValue(e.attachment.c_str());
+    set.GetItem(PROPID_DURATION)->SetFileTime(Ft(e.duration));
+    set.GetItem(PROPID_SENSITIVITY)->SetShort(e.sensitivity);
+    set.GetItem(PROPID_PRIORITY)->SetShort(e.priority);
+    if (!e.note.empty()) {
+        CEBLOB blob { static_cast<DWORD>(e.note.size()), const_cast<BYTE*>(e.note.data()) };
+        set.GetItem(PROPID_NOTE)->SetBlob(&blob);
+    }
+    return set;
+}
+
+inline std::u16string Str(LPCWSTR text)
+{
+    return text ? std::u16string(text) : std::u16string();
+}
+
+// Backup bytes, little-endian, put together field by field.
+class Bytes {
+public:
+    Bytes& U16(unsigned v)
+    {
+        m_b.push_back(static_cast<char>(v & 0xFF));
+        m_b.push_back(static_cast<char>((v >> 8) & 0xFF));
+        return *this;
+    }
+    Bytes& U32(DWORD v) { return U16(v & 0xFFFF).U16(v >> 16); }
+    Bytes& U64(ULONGLONG v) { return U32(static_cast<DWORD>(v)).U32(static_cast<DWORD>(v >> 32)); }
+    Bytes& Raw(const std::string& bytes)
+    {
+        m_b += bytes;
+        return *this;
+    }
+    // u32 length + UTF-8 bytes.
+    Bytes& Utf8(const std::string& text) { return U32(static_cast<DWORD>(text.size())).Raw(text); }
+    Bytes& Blob(const std::string& bytes) { return Utf8(bytes); }
+    // The packed text of a contact/category list: u32 byte count + UTF-16LE.
+    static std::string Utf16(const std::u16string& text)
+    {
+        Bytes b;
+        b.U32(static_cast<DWORD>(text.size() * 2));
+        for (char16_t c : text)
+            b.U16(c);
+        return b.Str();
+    }
+    // One record with the eleven fields in set order.
+    Bytes& Record(CEOID oid, const std::string& subjectUtf8, ULONGLONG date, SHORT type,
+        const std::string& company, const std::string& categoriesBlob, const std::string& contactsBlob,
+        const std::string& attachment, ULONGLONG duration, SHORT sensitivity, SHORT priority,
+        const std::string& note)
+    {
+        U32(oid);
+        U32(PROPID_SUBJECT).Utf8(subjectUtf8);
+        U32(PROPID_DATE).U64(date);
+        U32(PROPID_TYPE).U16(static_cast<WORD>(type));
+        U32(PROPID_COMPANY).Utf8(company);
+        U32(PROPID_CATEGORIES).Blob(categoriesBlob);
+        U32(PROPID_CONTACTS).Blob(contactsBlob);
+        U32(PROPID_ATTACHMENT).Utf8(attachment);
+        U32(PROPID_DURATION).U64(duration);
+        U32(PROPID_SENSITIVITY).U16(static_cast<WORD>(sensitivity));
+        U32(PROPID_PRIORITY).U16(static_cast<WORD>(priority));
+        U32(PROPID_NOTE).Blob(note);
+        return *this;
+    }
+    const std::string& Str() const { return m_b; }
+    std::size_t Size() const { return m_b.size(); }
+
+private:
+    std::string m_b;
+};
+
+inline std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class BackupTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(db.Open(nullptr), 1); }
+
+    CEOID Add(const Entry& e)
+    {
+        ZJITEMS set = MakeSet(e);
+        return db.Write(0, &set);
+    }
+
+    std::vector<CEOID> Listed(const WCHAR* name, DWORD kind)
+    {
+        ZOidsProp list;
+        if (!db.GetRelX().GetOidList(name, list, kind))
+            return {};
+        return std::vector<CEOID>(list.begin(), list.end());
+    }
+
+    // Entry OIDs in the journal's order.
+    std::vector<CEOID> Entries()
+    {
+        std::vector<CEOID> oids;
+        for (CEOID oid = db.SeekFirst(); oid != 0; oid = db.SeekNext())
+            oids.push_back(oid);
+        return oids;
+    }
+
+    std::u16string Subject(CEOID oid)
+    {
+        ZJITEMS set;
+        db.Read(oid, &set, FALSE);
+        const DbJItem* subject = set.GetItem(PROPID_SUBJECT);
+        return subject ? Str(subject->GetStrValue()) : std::u16string();
+    }
+
+    ZString PathOf(const std::string& name) { return ZString::FromUtf8(home.file(name).string()); }
+
+    TempHome home;
+    RecordingUiHooks hooks;
+    ScopedUiHooks scoped { hooks };
+    DbKestrin db;
+};
