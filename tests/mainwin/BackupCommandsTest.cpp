@@ -1,0 +1,119 @@
+// The Backup and Restore commands with the file dialogs answered by the test.
+
+#include "MainWinFixture.h"
+
+#include "BackupCommands.h"
+#include "ProgramText.h"
+#include "ZBackup.h"
+
+#include <QWidget>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+class BackupCommandsTest : public MainWinTest {
+protected:
+    BackupCommandsTest()
+    {
+        BackupCommands::SetPathChooser([this](QWidget*, bool forBackup, QString& path) {
+            asked.push_back(forBackup);
+            if (!answer)
+                return false;
+            path = QString::fromStdString(file.string());
+            return true;
+        });
+    }
+    ~BackupCommandsTest() override { BackupCommands::SetPathChooser({}); }
+
+    void FilterTo2007()
+    {
+        ZFilter& filter = journal.GetFilter();
+        filter.SetByRange(1);
+        filter.SetStart(ZTime(Day(2007, 1, 1)));
+        filter.SetEnd(ZTime(Day(2007, 12, 31)));
+        filter.SetActive(1);
+    }
+    // The record count in the backup file's header.
+    int HeaderCount()
+    {
+        std::ifstream in(file, std::ios::binary);
+        unsigned char header[6] {};
+        in.read(reinterpret_cast<char*>(header), sizeof(header));
+        return in ? header[4] | header[5] << 8 : -1;
+    }
+
+    QWidget owner;
+    std::filesystem::path file = home.file("Kestrin.ksk");
+    std::vector<bool> asked;
+    bool answer = true;
+};
+
+} // namespace
+
+TEST_F(BackupCommandsTest, BackupThenRestoreIntoAnEmptyJournal)
+{
+    const CEOID first = Add({ .subject = u"First", .date = Day(2004, 1, 1) });
+    Add({ .subject = u"Second", .date = Day(2005, 1, 1) });
+    Add({ .subject = u"Third", .date = Day(2006, 1, 1) });
+
+    EXPECT_EQ(BackupCommands::Backup(journal, &owner), 3u);
+    EXPECT_EQ(asked, (std::vector<bool> { true }));
+    EXPECT_EQ(HeaderCount(), 3);
+    auto boxes = hooks.Calls(UiCall::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, ZBackup::BackupMessage(3).ToQString().toStdU16String());
+
+    for (CEOID oid = journal.SeekFirst(); oid != 0; oid = journal.SeekFirst())
+        ASSERT_TRUE(journal.DeleteEntry(oid));
+    ASSERT_EQ(JournalCount(), 0);
+    hooks.Clear();
+    EXPECT_EQ(BackupCommands::Restore(journal, &owner), 3u);
+    EXPECT_EQ(asked, (std::vector<bool> { true, false }));
+    EXPECT_EQ(JournalCount(), 3);
+    EXPECT_EQ(SubjectOf(first), u""); // re-inserted under a new OID
+    boxes = hooks.Calls(UiCall::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(u"3 record(s) re-inserted"), std::u16string::npos);
+}
+
+TEST_F(BackupCommandsTest, ActiveFilterIsAnnouncedAndNoEndsTheBackup)
+{
+    Add({ .subject = u"Old", .date = Day(2001, 1, 1) });
+    Add({ .subject = u"New", .date = Day(2007, 3, 1) });
+    FilterTo2007();
+
+    hooks.QueueAnswer(IDNO);
+    EXPECT_EQ(BackupCommands::Backup(journal, &owner), 0u);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_FALSE(std::filesystem::exists(file));
+    auto boxes = hooks.Calls(UiCall::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+        u"Filter Active! - Only Filtered records will be backed up if you proceed.\n\nContinue?");
+    EXPECT_EQ(boxes[0].caption, kWindowTitle);
+    EXPECT_EQ(boxes[0].flags, 0x10004u);
+
+    hooks.QueueAnswer(IDYES);
+    EXPECT_EQ(BackupCommands::Backup(journal, &owner), 1u);
+    EXPECT_EQ(HeaderCount(), 1);
+}
+
+TEST_F(BackupCommandsTest, CancelledDialogsAndForeignFilesChangeNothing)
+{
+    Add({ .subject = u"Kept", .date = Day(2004, 1, 1) });
+    answer = false;
+    EXPECT_EQ(BackupCommands::Backup(journal, &owner), 0u);
+    EXPECT_EQ(BackupCommands::Restore(journal, &owner), 0u);
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 0u);
+
+    // A file that is not a backup restores nothing and says so.
+    answer = true;
+    std::ofstream(file) << "not a backup at all";
+    EXPECT_EQ(BackupCommands::Restore(journal, &owner), 0u);
+    EXPECT_EQ(JournalCount(), 1);
+    EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 1u);
+}
