@@ -19,12 +19,12 @@ ZWMain::IntegrityCheck& InstalledCheck()
 }
 
 // The journal's own integrity check, silent (no question, no progress, no
-// status). The journal gains its Cleanup operation separately; until it has
-// one, this does nothing and start-up still clears "Upgrade".
-template <typename Journal> void RunJournalCleanup(Journal& journal)
+// status). True when it ran to its end.
+bool RunJournalCleanup(DbKestrin& journal)
 {
-    if constexpr (requires { journal.Cleanup(1, nullptr, nullptr); })
-        journal.Cleanup(1, nullptr, nullptr);
+    ZString error;
+    journal.Cleanup(TRUE, nullptr, nullptr, &error);
+    return error.IsEmpty();
 }
 
 } // namespace
@@ -87,11 +87,13 @@ LRESULT ZWMain::OnCreate()
     }
     if (settings.Upgrade()) {
         TheApp().WaitCursor(true);
-        if (InstalledCheck())
-            InstalledCheck()(journal);
+        const bool checked = InstalledCheck() ? InstalledCheck()(journal) : RunJournalCleanup(journal);
+        // A check that could not finish left the journal as it was; it is
+        // tried again at the next start rather than forgotten.
+        if (checked)
+            settings.SetUpgrade(false);
         else
-            RunJournalCleanup(journal);
-        settings.SetUpgrade(false);
+            OutputDebugStringW(u"ZWMain::OnCreate - integrity check did not finish\n");
         TheApp().WaitCursor(false);
     }
     return 0;

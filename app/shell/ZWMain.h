@@ -2,7 +2,8 @@
 // ZWMain: the program's only top-level window (a QMainWindow of class
 // "KSCLASS", titled "Ozm Kestrin"). This class owns the window's life: its
 // creation opens what the program runs on (skin, saved filter, the journal,
-// the one-time integrity check after an installation) and claims the
+// the one-time integrity check after an installation, repeated at the next
+// start when it could not finish) and claims the
 // window's socket, so other processes can find it and post it messages;
 // closing it closes the journal and ends the program.
 //
@@ -34,8 +35,9 @@ class DbKestrin;
 
 class ZWMain : public ZWindow, public DbNotifyTarget {
 public:
-    // The one-time integrity check run at start-up while "Upgrade" is set.
-    using IntegrityCheck = std::function<void(DbKestrin& journal)>;
+    // The one-time integrity check run at start-up while "Upgrade" is set;
+    // true when it finished ("Upgrade" is then cleared).
+    using IntegrityCheck = std::function<bool(DbKestrin& journal)>;
 
     ZWMain();
     ~ZWMain() override;

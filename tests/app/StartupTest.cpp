@@ -26,7 +26,10 @@ protected:
         GuiApp();
         // The window's socket goes into the test's own data folder.
         unsetenv("XDG_RUNTIME_DIR");
-        ZWMain::SetIntegrityCheck([this](DbKestrin&) { ++checks; });
+        ZWMain::SetIntegrityCheck([this](DbKestrin&) {
+            ++checks;
+            return checkFinishes;
+        });
     }
     void TearDown() override { ZWMain::SetIntegrityCheck({}); }
 
@@ -41,6 +44,7 @@ protected:
     RecordingUiHooks hooks;
     ScopedUiHooks installed { hooks };
     int checks = 0;
+    bool checkFinishes = true;
 };
 
 } // namespace
@@ -74,10 +78,41 @@ TEST_F(StartupTest, IntegrityCheckRunsOnceAfterInstallation)
         TestStore store;
         Settings(store).SetUpgrade(true);
     }
+    {
+        ProgramObjects program;
+        ASSERT_TRUE(program.app.InitInstance(1));
+        EXPECT_EQ(checks, 2);
+        EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 0u);
+        program.app.MainWindow()->SendMessage(WM_CLOSE);
+    }
+    // A check that could not finish is tried again at the next start.
+    {
+        TestStore store;
+        Settings(store).SetUpgrade(true);
+    }
+    checkFinishes = false;
+    {
+        ProgramObjects program;
+        ASSERT_TRUE(program.app.InitInstance(1));
+        EXPECT_TRUE(Settings(program.app).Upgrade());
+        program.app.MainWindow()->SendMessage(WM_CLOSE);
+    }
+    checkFinishes = true;
     ProgramObjects program;
     ASSERT_TRUE(program.app.InitInstance(1));
-    EXPECT_EQ(checks, 2);
-    EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 0u);
+    EXPECT_EQ(checks, 4);
+    EXPECT_FALSE(Settings(program.app).Upgrade());
+}
+
+TEST_F(StartupTest, TheJournalsOwnCheckRunsSilently)
+{
+    ZWMain::SetIntegrityCheck({});
+    ProgramObjects program;
+    ASSERT_TRUE(program.app.InitInstance(1));
+    EXPECT_FALSE(Settings(program.app).Upgrade());
+    EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 0u); // no question asked
+    // The safety copy is gone again.
+    EXPECT_FALSE(std::filesystem::exists(home.file("kssave-bkup.ksk")));
 }
 
 TEST_F(StartupTest, ThreeWrongPasswordsEndTheProgram)
