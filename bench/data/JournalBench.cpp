@@ -20,6 +20,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -122,7 +123,8 @@ ZJITEMS MakeEntry(std::mt19937& random, const Names& names, int& c1, int& c2, in
 
 void WriteRelation(DbRelX& relx, const std::u16string& name, DWORD kind, const ZOidsProp& list)
 {
-    CEPROPVAL values[4] {};
+    CEPROPVAL values[4];
+    std::fill(std::begin(values), std::end(values), EmptyProp());
     values[0].propid = PROPID_RELNAME;
     values[0].val.lpwstr = const_cast<LPWSTR>(name.c_str());
     values[1].propid = PROPID_RELCOUNT;
@@ -170,7 +172,7 @@ void Fill(DbKestrin& db, Names& names, int entries, std::mt19937& random)
         WriteRelation(db.GetRelX(), names.contacts[i], KIND_CONTACT, contactLists[i]);
     for (std::size_t i = 0; i < names.categories.size(); ++i) {
         WriteRelation(db.GetRelX(), names.categories[i], KIND_CATEGORY, categoryLists[i]);
-        CEPROPVAL counter {};
+        CEPROPVAL counter = EmptyProp();
         counter.propid = PROPID_CATCOUNT_JOURNAL;
         counter.val.iVal = static_cast<SHORT>(std::min(categoryLists[i].Count(), 0x7FFF));
         cats.WriteProps(names.categoryOids[i], 1, &counter);

@@ -13,6 +13,7 @@
 // property type. Not thread-safe; one thread uses one object at a time.
 
 #include "CeDbTypes.h"
+#include "JournalProps.h"
 #include "WinTypes.h"
 #include "ZString.h"
 
@@ -102,7 +103,7 @@ private:
     int m_changed = 0;
     int m_loc = -1;
     int m_tab = 0;
-    CEPROPVAL m_prop {};
+    CEPROPVAL m_prop = EmptyProp();
     ZString m_text;
     // The value bytes hold a blob buffer that this object allocated.
     bool m_ownsBlob = false;

@@ -7,6 +7,20 @@
 #include "CeDbTypes.h"
 #include "WinTypes.h"
 
+#include <cstring>
+
+// A property value with every byte zero and the given id. Write this rather
+// than `CEPROPVAL v {}`: brace initialisation sets only the first member of
+// the value union (two bytes), so a blob or file time read from it would be
+// garbage on some compilers.
+inline CEPROPVAL EmptyProp(CEPROPID id = 0)
+{
+    CEPROPVAL value;
+    std::memset(&value, 0, sizeof value);
+    value.propid = id;
+    return value;
+}
+
 // The eleven entry fields, in the order every property set holds them.
 inline constexpr CEPROPID PROPID_SUBJECT = 0x0066001F;
 inline constexpr CEPROPID PROPID_DATE = 0x00650040;

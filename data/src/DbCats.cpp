@@ -45,7 +45,7 @@ CEOID DbCats::Write(CEOID oid, TSList<DbCItem>* list)
     for (auto* node = list->Head(); node && node->item; node = node->next) {
         if (node->item->GetItemType() != 1)
             continue;
-        CEPROPVAL value {};
+        CEPROPVAL value = EmptyProp();
         node->item->GetProp(&value);
         values.push_back(value);
     }

@@ -167,7 +167,7 @@ CEOID DbKestrin::SetFlags(CEOID oid, DWORD value)
     CEOID found = SeekOid(oid);
     if (found != oid || oid == 0)
         return found;
-    CEPROPVAL flags {};
+    CEPROPVAL flags = EmptyProp();
     flags.propid = PROPID_ENTRYFLAGS;
     flags.val.uiVal = static_cast<USHORT>(value);
     CEOID written = WriteProps(oid, 1, &flags);

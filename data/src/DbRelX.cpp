@@ -24,7 +24,8 @@ SHORT StoredCount(const ZOidsProp& list)
 // Writes count and list into record `oid`.
 CEOID WriteCountAndList(ZCeDbase& db, CEOID oid, const ZOidsProp& list)
 {
-    std::array<CEPROPVAL, 2> values {};
+    std::array<CEPROPVAL, 2> values;
+    values.fill(EmptyProp());
     values[0].propid = PROPID_RELCOUNT;
     values[0].val.iVal = StoredCount(list);
     values[1].propid = PROPID_RELOIDS;
@@ -57,7 +58,7 @@ CEOID DbRelX::Find(LPCWSTR name, DWORD kind)
 {
     if (name == nullptr)
         return 0;
-    CEPROPVAL key {};
+    CEPROPVAL key = EmptyProp();
     key.propid = PROPID_RELNAME;
     key.val.lpwstr = const_cast<LPWSTR>(name);
     for (CEOID oid = SeekValueFirst(&key); oid != 0; oid = SeekValueNext(oid, &key))
@@ -125,7 +126,8 @@ BOOL DbRelX::AddUse(CEOID entry, LPCWSTR name, DWORD kind)
     ObjectStoreTransaction transaction;
     CEOID oid = Find(name, kind);
     if (oid == 0) {
-        std::array<CEPROPVAL, 4> values {};
+        std::array<CEPROPVAL, 4> values;
+        values.fill(EmptyProp());
         values[0].propid = PROPID_RELNAME;
         values[0].val.lpwstr = const_cast<LPWSTR>(name);
         values[1].propid = PROPID_RELCOUNT;

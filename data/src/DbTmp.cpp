@@ -58,7 +58,7 @@ CEOID DbTmp::WriteRecord(ZCeDbase& db, CEOID oid, ZJITEMS* set)
     for (DbJItem* item : *set) {
         if (item == nullptr || item->GetItemType() != 1)
             continue;
-        CEPROPVAL value {};
+        CEPROPVAL value = EmptyProp();
         item->GetProp(&value);
         values.push_back(value);
     }

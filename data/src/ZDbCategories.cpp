@@ -41,7 +41,7 @@ bool IsAboveZero(const CEPROPVAL& value)
 
 CEPROPVAL ShortValue(CEPROPID id, SHORT value)
 {
-    CEPROPVAL prop {};
+    CEPROPVAL prop = EmptyProp();
     prop.propid = id;
     prop.val.iVal = value;
     return prop;
@@ -61,7 +61,7 @@ CEOID ZDbCategories::FindCategory(LPCWSTR name)
 {
     if (name == nullptr)
         return 0;
-    CEPROPVAL key {};
+    CEPROPVAL key = EmptyProp();
     key.propid = PROPID_CATNAME;
     key.val.lpwstr = const_cast<LPWSTR>(name);
     return SeekValueFirst(&key);
@@ -74,7 +74,8 @@ CEOID ZDbCategories::AddCategory(LPCWSTR name, CEPROPID counter)
             UnhideCategory(found);
         return found;
     }
-    std::array<CEPROPVAL, 7> values {};
+    std::array<CEPROPVAL, 7> values;
+    values.fill(EmptyProp());
     values[0].propid = PROPID_CATNAME;
     values[0].val.lpwstr = const_cast<LPWSTR>(name ? name : u"");
     values[1] = ShortValue(PROPID_CATINDEX, static_cast<SHORT>(NextCategoryIndex()));
@@ -96,7 +97,7 @@ BOOL ZDbCategories::RenameCategory(CEOID oid, LPCWSTR name)
     }
     if (SeekOid(oid) != oid)
         return FALSE;
-    CEPROPVAL value {};
+    CEPROPVAL value = EmptyProp();
     value.propid = PROPID_CATNAME;
     value.val.lpwstr = const_cast<LPWSTR>(name ? name : u"");
     return WriteProps(oid, 1, &value) != 0;

@@ -100,7 +100,7 @@ TEST_F(Categories, CountersStayWithinZeroAndTheirSixteenBits)
 
     // A counter at the top stays there instead of wrapping to a negative
     // number that would make a busy category look unused.
-    CEPROPVAL top {};
+    CEPROPVAL top = EmptyProp();
     top.propid = PROPID_CATCOUNT_JOURNAL;
     top.val.iVal = 0x7FFF;
     ASSERT_EQ(cats.WriteProps(oid, 1, &top), oid);

@@ -53,7 +53,7 @@ TEST(DItemObject, SettersMarkChangedAndGettersReadTheValueBytes)
 TEST(DItemObject, SetPropTakesOnlyItsOwnIdAndNeverMarksChanged)
 {
     DbJItem subject(0, PROPID_SUBJECT, u"Subject", CTRL_COMBO_EDIT, FIELD_SORTABLE);
-    CEPROPVAL other {};
+    CEPROPVAL other = EmptyProp();
     other.propid = PROPID_COMPANY;
     other.val.lpwstr = const_cast<LPWSTR>(u"Acme");
     EXPECT_EQ(subject.SetProp(other), 0);
@@ -76,7 +76,7 @@ TEST(DItemObject, SetPropTakesOnlyItsOwnIdAndNeverMarksChanged)
 TEST(DItemObject, EmptyTextIsWrittenAsEmptyTextNeverAsMissing)
 {
     DbJItem company(0, PROPID_COMPANY, u"Company", CTRL_COMPANY, FIELD_SORTABLE);
-    CEPROPVAL out {};
+    CEPROPVAL out = EmptyProp();
     company.GetProp(&out);
     EXPECT_EQ(out.propid, PROPID_COMPANY);
     EXPECT_EQ(out.wFlags, 0);
@@ -107,7 +107,7 @@ TEST(DItemObject, BlobsAreOwnedCopiedAndFreedSafely)
     EXPECT_EQ(note.GetBlob()->lpb[4], 5);
 
     // Reading a record's blob copies it; an empty one stores nothing.
-    CEPROPVAL read {};
+    CEPROPVAL read = EmptyProp();
     read.propid = PROPID_NOTE;
     std::vector<BYTE> other = { 9, 8 };
     read.val.blob = BlobOf(other);

@@ -159,7 +159,7 @@ TEST_F(JournalTest, CountsDoNotWrapAtSixteenBits)
     const DWORD total = 70000;
     {
         ObjectStoreTransaction batch;
-        CEPROPVAL date {};
+        CEPROPVAL date = EmptyProp();
         date.propid = PROPID_DATE;
         ULONGLONG ticks = DayTicks(2001, 1, 1);
         date.val.filetime = FILETIME { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
@@ -189,7 +189,7 @@ TEST_F(JournalTest, FlagsAndRecordTypes)
 
     EXPECT_EQ(db.GetRecordType(0), KIND_ENTRY);
     EXPECT_EQ(db.GetRecordType(oid), KIND_ENTRY);
-    CEPROPVAL kind {};
+    CEPROPVAL kind = EmptyProp();
     kind.propid = PROPID_RECORDTYPE;
     kind.val.ulVal = KIND_CONTACT;
     ASSERT_EQ(db.WriteProps(oid, 1, &kind), oid);

@@ -5,6 +5,9 @@
 #include "JournalFixture.h"
 #include "LocalHeap.h"
 
+#include <algorithm>
+#include <iterator>
+
 using RelationIndex = JournalTest;
 
 TEST_F(RelationIndex, EntriesWithoutReferencesCountUnderNoneTwice)
@@ -123,7 +126,8 @@ TEST_F(RelationIndex, ListsLongerThanSixteenBitsKeepTheirRecord)
     ZOidsProp many;
     for (CEOID oid = 1; oid <= 40000; ++oid)
         many += oid;
-    CEPROPVAL values[4] {};
+    CEPROPVAL values[4];
+    std::fill(std::begin(values), std::end(values), EmptyProp());
     values[0].propid = PROPID_RELNAME;
     values[0].val.lpwstr = const_cast<LPWSTR>(u"Busy");
     values[1].propid = PROPID_RELCOUNT;
