@@ -4,7 +4,8 @@
 // attachment, duration, sensitivity, priority and a note of about 300 bytes).
 // The store is built in a temporary folder (removed at the end) and read
 // while it is in the page cache. Run a Release build:
-//     bench_objectstore [records]
+//     bench_objectstore [records [folder]]
+// With a folder, the store is built there and kept for inspection.
 
 #include "CeDatabase.h"
 #include "LastError.h"
@@ -184,9 +185,13 @@ CEOID FindText(HANDLE h, const std::u16string& wanted)
 int main(int argc, char** argv)
 {
     const DWORD records = argc > 1 ? DWORD(std::atol(argv[1])) : 100'000;
-    std::string folder = (std::filesystem::temp_directory_path() / "kestrin-bench-XXXXXX").string();
-    if (!mkdtemp(folder.data()))
+    const bool keep = argc > 2;
+    std::string folder
+        = keep ? argv[2] : (std::filesystem::temp_directory_path() / "kestrin-bench-XXXXXX").string();
+    if (keep ? !std::filesystem::create_directories(folder) : !mkdtemp(folder.data())) {
+        std::fprintf(stderr, "cannot create a new folder %s\n", folder.c_str());
         return 1;
+    }
     const auto file = std::filesystem::path(folder) / "objects.db";
     if (!ObjectStore::Open(file)) {
         std::fprintf(stderr, "%s\n", ObjectStore::LastOpenError().c_str());
@@ -325,6 +330,7 @@ int main(int argc, char** argv)
 
     ObjectStore::Close();
     std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
+    if (!keep)
+        std::filesystem::remove_all(folder, ec);
     return 0;
 }
