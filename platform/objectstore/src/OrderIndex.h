@@ -5,11 +5,18 @@
 // SQLite. Keys compare as bytes (see SortKey.h); ties fall to the OID, so the
 // order is total and stable.
 //
+// The keys live back to back in one buffer and the order is a list of blocks
+// of small fixed-size entries, all blocks carved from one pool: building it
+// for 100,000 records allocates a handful of times (BulkAllocator.h), and an
+// insert or erase moves at most one block instead of the whole array. Views
+// returned by At() stay valid until the next change.
+//
 // One index is shared by all handles of the process that opened the database
 // in that order. The store keeps it in step with its own writes and marks it
 // stale when another process changed the database; a stale index is rebuilt
 // from SQLite before its next use. Not thread-safe: the store serialises use.
 
+#include "BulkAllocator.h"
 #include "CeDbTypes.h"
 
 #include <cstdint>
@@ -20,7 +27,7 @@
 namespace objectstore {
 
 struct OrderEntry {
-    std::string key;
+    std::string_view key;
     CEOID oid;
 };
 
@@ -28,18 +35,21 @@ class OrderIndex {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-    std::size_t Size() const { return entries_.size(); }
-    const OrderEntry& At(std::size_t pos) const { return entries_[pos]; }
+    std::size_t Size() const { return size_; }
+    OrderEntry At(std::size_t pos) const;
 
     // First position whose (key, OID) is not below the given pair.
     std::size_t LowerBound(std::string_view key, CEOID oid) const;
     // Position of exactly (key, OID), or npos. `hint` is tried first.
     std::size_t Find(std::string_view key, CEOID oid, std::size_t hint = npos) const;
 
-    void Insert(std::string key, CEOID oid);
+    void Insert(std::string_view key, CEOID oid);
     // Removes (key, OID) if present.
     void Erase(std::string_view key, CEOID oid);
-    void Assign(std::vector<OrderEntry> sortedEntries);
+
+    // Rebuilding: Clear, then Append every entry in order.
+    void Clear();
+    void Append(std::string_view key, CEOID oid);
 
     // Database version the entries reflect; meaningless while stale.
     std::int64_t version = 0;
@@ -48,7 +58,36 @@ public:
     int users = 0;
 
 private:
-    std::vector<OrderEntry> entries_;
+    struct Slot {
+        std::uint64_t keyAt;
+        std::uint32_t keyLength;
+        CEOID oid;
+    };
+    // A block: `size` entries from pool_[at], room for kBlockCapacity.
+    struct Block {
+        std::size_t at;
+        std::size_t size;
+    };
+
+    std::string_view KeyOf(const Slot& s) const { return { keys_.data() + s.keyAt, s.keyLength }; }
+    bool Before(const Slot& s, std::string_view key, CEOID oid) const;
+    const Slot* Begin(const Block& b) const { return pool_.data() + b.at; }
+    Slot* Begin(const Block& b) { return pool_.data() + b.at; }
+    const Slot& Last(const Block& b) const { return Begin(b)[b.size - 1]; }
+    // The block holding position `pos` (< Size()).
+    std::size_t BlockOf(std::size_t pos) const;
+    Block NewBlock();
+    Slot Keep(std::string_view key, CEOID oid);
+    void Renumber(std::size_t fromBlock);
+    void DropGarbage();
+
+    std::vector<char, BulkAllocator<char>> keys_;
+    std::size_t garbage_ = 0; // bytes of keys_ no entry uses any more
+    std::vector<Slot, BulkAllocator<Slot>> pool_;
+    std::vector<std::size_t> freeBlocks_; // pool offsets of unused blocks
+    std::vector<Block> blocks_; // in order
+    std::vector<std::size_t> starts_; // position of each block's first entry
+    std::size_t size_ = 0;
 };
 
 } // namespace objectstore

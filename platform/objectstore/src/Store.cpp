@@ -31,7 +31,7 @@ constexpr auto kReadWindow = std::chrono::milliseconds(20);
 // checkpoints; the savepoint journal of each write inside a batch stays in
 // memory instead of a temporary file.
 const char* const kConnectionSetup = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
-                                     "PRAGMA cache_size = -8192; PRAGMA journal_size_limit = 16777216; "
+                                     "PRAGMA cache_size = -2048; PRAGMA journal_size_limit = 16777216; "
                                      "PRAGMA temp_store = MEMORY;";
 
 HANDLE ToHandle(std::uintptr_t id)
@@ -267,22 +267,25 @@ bool Store::EnsureBuilt(Handle& h)
     // index matches the version it is stamped with.
     rows_.erase(h.db);
     const DatabaseRow* row = LoadDatabase(h.db);
-    std::vector<OrderEntry> entries;
     int rc = SQLITE_OK;
     if (row) {
-        entries.reserve(static_cast<std::size_t>(row->records));
+        index.Clear();
         Statement& q = h.slot < 0 ? st_->orderByOid : st_->orderByKey[h.slot];
         q.Bind(1, h.db);
-        while (q.Step())
-            entries.push_back({ h.slot < 0 ? std::string() : KeyColumn(q, 1), static_cast<CEOID>(q.Int(0)) });
+        while (q.Step()) {
+            const auto key = h.slot < 0 ? std::span<const BYTE>() : q.Blob(1);
+            index.Append(
+                { reinterpret_cast<const char*>(key.data()), key.size() }, static_cast<CEOID>(q.Int(0)));
+        }
         rc = q.Error();
         q.Reset();
     }
     if (!row)
         return Fail(ERROR_INVALID_HANDLE);
-    if (rc != SQLITE_OK)
+    if (rc != SQLITE_OK) {
+        index.Clear();
         return Fail(SqliteErrorToWin32(rc));
-    index.Assign(std::move(entries));
+    }
     index.version = row->version;
     index.stale = false;
     return true;
@@ -295,7 +298,10 @@ Store::Located Store::Locate(Handle& h)
     if (c.at == Cursor::At::Start) {
         if (index.Size() == 0)
             return { Where::End, 0 };
-        c = { Cursor::At::Record, index.At(0).oid, index.At(0).key, 0 };
+        c.at = Cursor::At::Record;
+        c.oid = index.At(0).oid;
+        c.key.assign(index.At(0).key);
+        c.hint = 0;
     }
     if (c.at == Cursor::At::End)
         return { Where::End, index.Size() };
@@ -315,8 +321,13 @@ Store::Located Store::Locate(Handle& h)
 
 CEOID Store::MoveTo(Handle& h, std::size_t pos, DWORD* index)
 {
-    const OrderEntry& e = h.index->At(pos);
-    h.cursor = { Cursor::At::Record, e.oid, e.key, pos };
+    const OrderEntry e = h.index->At(pos);
+    // Assigned in place: stepping through records reuses the key's storage.
+    Cursor& c = h.cursor;
+    c.at = Cursor::At::Record;
+    c.oid = e.oid;
+    c.key.assign(e.key);
+    c.hint = pos;
     if (index)
         *index = static_cast<DWORD>(pos);
     return e.oid;
