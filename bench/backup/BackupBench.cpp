@@ -67,7 +67,8 @@ public:
     std::string bytes;
 };
 
-// A backup file of `count` entries written from the file layout.
+// A backup file of `count` entries written from the file layout, in the
+// order a backup of the journal sorted by date writes them.
 std::string MakeBackup(int count)
 {
     std::mt19937 random(7);
@@ -77,16 +78,17 @@ std::string MakeBackup(int count)
     out.U16(static_cast<unsigned>(count) & 0xFFFF);
     std::vector<BYTE> note = WriteNote(u"Discussed the plan and the budget for next quarter.", "<p>plan</p>");
     std::string noteBytes(note.begin(), note.end());
+    SYSTEMTIME newest {};
+    newest.wYear = 2010;
+    newest.wMonth = 6;
+    newest.wDay = 1;
+    ULONGLONG date = ZTime(newest).Ticks();
     for (int i = 0; i < count; ++i) {
         out.U32(0);
         out.U32(PROPID_SUBJECT);
         out.Block("Entry number " + std::to_string(i));
-        SYSTEMTIME t {};
-        t.wYear = static_cast<WORD>(1995 + random() % 15);
-        t.wMonth = static_cast<WORD>(1 + random() % 12);
-        t.wDay = static_cast<WORD>(1 + random() % 28);
-        t.wHour = static_cast<WORD>(random() % 24);
-        ULONGLONG date = ZTime(t).Ticks();
+        // Newest first, as a backup of the journal in its date order holds them.
+        date -= (1 + random() % 120) * ZTime::kTicksPerMinute;
         out.U32(PROPID_DATE);
         out.U32(static_cast<DWORD>(date));
         out.U32(static_cast<DWORD>(date >> 32));

@@ -125,20 +125,15 @@ int RunList(const Words& words)
     ParsedArgs args(words, {});
     args.ExpectPositionals(0, 0);
     Session session;
-    DbKestrin& journal = session.Journal();
     std::string out;
-    for (CEOID oid = journal.SeekFirst(); oid != 0; oid = journal.SeekNext()) {
-        ZJITEMS set;
-        if (journal.Read(oid, &set, TRUE) != oid)
-            continue;
-        FILETIME date = set.GetItem(PROPID_DATE)->GetFileTime();
-        out += std::to_string(oid);
+    for (const EntryLine& line : ListShownEntries(session.Journal())) {
+        out += std::to_string(line.oid);
         out += '\t';
-        out += IsoDateTime(ZTime(date));
+        out += IsoDateTime(ZTime(line.date));
         out += '\t';
-        out += Utf8(TypeText(set.GetItem(PROPID_TYPE)->GetShort()));
+        out += Utf8(TypeText(line.type));
         out += '\t';
-        out += OneLine(Utf8(set.GetItem(PROPID_SUBJECT)->GetStrValue()));
+        out += OneLine(Utf8(line.subject));
         out += '\n';
         if (out.size() >= (1u << 16)) {
             Print(out);

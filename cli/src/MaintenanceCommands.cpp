@@ -18,7 +18,7 @@ std::string KindName(DWORD kind)
         return "contact";
     if (kind == KIND_CATEGORY)
         return "category";
-    return "kind " + std::to_string(kind);
+    return std::string("kind ").append(std::to_string(kind));
 }
 
 // The category named `name` (ignoring case); fails when there is none.
@@ -61,9 +61,13 @@ int RunStats(const Words& words)
     args.ExpectPositionals(0, 0);
     Session session;
     JournalStats stats = GetJournalStats(session.Journal());
-    Print("Records: " + std::to_string(stats.records) + "\nContact Links: "
-        + std::to_string(stats.contactLinks) + "\nCategory Links: " + std::to_string(stats.categoryLinks)
-        + "\nDatabase Size (Bytes): " + std::to_string(stats.sizeBytes) + "\n");
+    std::string out = "Records: ";
+    out.append(std::to_string(stats.records))
+        .append("\nContact Links: ")
+        .append(std::to_string(stats.contactLinks));
+    out.append("\nCategory Links: ").append(std::to_string(stats.categoryLinks));
+    out.append("\nDatabase Size (Bytes): ").append(std::to_string(stats.sizeBytes)).append("\n");
+    Print(out);
     return 0;
 }
 
@@ -116,8 +120,11 @@ int RunRelations(const Words& words)
     for (const RelationRecord& record : ListRelations(session.Journal())) {
         out += KindName(record.kind) + "\t" + OneLine(Utf8(record.name)) + "\t" + std::to_string(record.count)
             + "\t";
-        for (std::size_t i = 0; i < record.oids.size(); ++i)
-            out += (i ? "," : "") + std::to_string(record.oids[i]);
+        for (std::size_t i = 0; i < record.oids.size(); ++i) {
+            if (i != 0)
+                out += ',';
+            out += std::to_string(record.oids[i]);
+        }
         out += "\n";
     }
     Print(out);

@@ -37,13 +37,13 @@ void PrintFilter(const ZFilter& filter)
         out += "months:";
         for (int month = 1; month <= 12; ++month)
             if (filter.GetMonths() & MonthBit(month))
-                out += " " + std::to_string(month);
+                out.append(" ").append(std::to_string(month));
         out += "\n";
     }
     out += "categories:";
     const TSList<DbCItem>& categories = filter.GetCategories();
     for (auto* node = categories.Head(); node != nullptr; node = node->next)
-        out += " " + Utf8(node->item->GetName());
+        out.append(" ").append(Utf8(node->item->GetName()));
     out += std::string("\ncategories only: ") + (filter.IsByCatsOnly() ? "yes" : "no") + "\n";
     Print(out);
 }

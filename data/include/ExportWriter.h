@@ -38,6 +38,8 @@
 #include <string>
 #include <vector>
 
+class RecordProps;
+
 enum class ExportFormat { CommaSeparated, SimpleText };
 enum class ExportScope { All, Selected, Filtered };
 
@@ -86,9 +88,8 @@ public:
     static std::u16string FieldText(const DbJItem& field, ExportFormat format);
 
 private:
-    bool IsChosen(const DbJItem& field) const;
-    // Appends entry `set` in the format; false when no field was chosen.
-    void AppendEntry(std::string& out, const ZJITEMS& set, const ExportOptions& options) const;
+    // Appends the entry read into `props` in the chosen format.
+    void AppendEntry(std::string& out, const RecordProps& props, const ExportOptions& options) const;
     void AppendHeader(std::string& out) const;
 
     DbKestrin& m_journal;

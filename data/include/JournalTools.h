@@ -16,6 +16,17 @@
 // its fields. Returns the new OIDs in order, 0 for an entry not copied.
 std::vector<CEOID> CopyEntries(DbKestrin& journal, const std::vector<CEOID>& oids);
 
+// What the list shows of one entry.
+struct EntryLine {
+    CEOID oid = 0;
+    ULONGLONG date = 0;
+    SHORT type = -1;
+    std::u16string subject;
+};
+// The entries passing the filter, in the journal's order, with their date,
+// type and subject: one read of the store per entry.
+std::vector<EntryLine> ListShownEntries(DbKestrin& journal);
+
 // The maintenance figures.
 struct JournalStats {
     DWORD records = 0; // every record of the journal database

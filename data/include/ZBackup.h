@@ -49,6 +49,9 @@
 #include "ZStream.h"
 #include "ZString.h"
 
+#include <utility>
+#include <vector>
+
 // Asks the user for the file of a backup (save dialog) or a restore (open
 // dialog). The program implements it with its file dialogs.
 class BackupFileChooser {
@@ -130,6 +133,14 @@ public:
 
 private:
     class Restorer;
+    using OidPatches = std::vector<std::pair<DWORD, CEOID>>;
+
+    // Writes `count` bytes at `offset` of the open file and puts the file
+    // position back. True when all were written.
+    BOOL WriteAt(DWORD offset, const BYTE* bytes, DWORD count);
+    // Writes the new OIDs (file offset, OID; offsets rising) of one batch in
+    // one write: the stretch of `stream` (the whole file) they span, patched.
+    BOOL WritePatches(const ZStream& stream, const OidPatches& patches);
 
     DWORD Fail(LPCWSTR text, LPCWSTR path);
     void Show(LPCWSTR text, LPCWSTR caption, UINT type) const;

@@ -1,6 +1,7 @@
 #include "BackupRecord.h"
 
 #include "DbTmp.h"
+#include "EntryValues.h"
 #include "JournalProps.h"
 #include "PackedLists.h"
 
@@ -107,43 +108,33 @@ bool DecodeValue(ByteCursor& cursor, DbJItem& field)
     }
 }
 
-bool Encodable(WORD type)
-{
-    return type == CEVT_FILETIME || type == CEVT_LPWSTR || type == CEVT_BLOB || type == CEVT_I2;
-}
-
 } // namespace
 
-void EncodeBackupRecord(ZStream& out, CEOID oid, const ZJITEMS& set)
+void EncodeBackupRecord(ZStream& out, CEOID oid, const RecordProps& props)
 {
     out.WriteULong(oid);
-    for (DbJItem* field : set) {
-        if (field->GetCtrlType() == 0 || !Encodable(field->GetPropType()))
-            continue;
-        out.WriteULong(field->GetPropID());
-        switch (field->GetPropType()) {
-        case CEVT_FILETIME: {
-            FILETIME time = field->GetFileTime();
-            out.WriteULong(time.dwLowDateTime);
-            out.WriteULong(time.dwHighDateTime);
+    for (const EntryFieldDef& field : ENTRY_FIELDS) {
+        CEPROPVAL value = EntryValue(props, field.propId);
+        out.WriteULong(field.propId);
+        switch (field.propId & 0xFFFF) {
+        case CEVT_FILETIME:
+            out.WriteULong(value.val.filetime.dwLowDateTime);
+            out.WriteULong(value.val.filetime.dwHighDateTime);
             break;
-        }
         case CEVT_LPWSTR: {
-            LPCWSTR text = field->GetStrValue();
-            std::string bytes = text ? ZString::AnsiBytes(text) : std::string();
+            std::string bytes = value.val.lpwstr ? ZString::AnsiBytes(value.val.lpwstr) : std::string();
             out.WriteULong(static_cast<ULONG>(bytes.size()));
             out.WriteBytes(bytes.data(), static_cast<DWORD>(bytes.size()));
             break;
         }
         case CEVT_BLOB: {
-            const CEBLOB* blob = field->GetBlob();
-            DWORD length = blob->lpb ? blob->dwCount : 0;
+            DWORD length = value.val.blob.lpb ? value.val.blob.dwCount : 0;
             out.WriteULong(length);
-            out.WriteBytes(blob->lpb, length);
+            out.WriteBytes(value.val.blob.lpb, length);
             break;
         }
         default:
-            out.WriteShort(field->GetShort());
+            out.WriteShort(value.val.iVal);
             break;
         }
     }

@@ -5,6 +5,7 @@
 // data, each of the eleven entry fields exactly once, contact and category
 // lists that unpack cleanly. Private to the data layer; not thread-safe.
 
+#include "RecordProps.h"
 #include "ZJITEMS.h"
 #include "ZStream.h"
 
@@ -16,9 +17,9 @@ struct BackupRecord {
     ZJITEMS set;
 };
 
-// Appends the record of entry `oid`: its OID, then every field of `set`
-// whose control type is not 0, as property id and value.
-void EncodeBackupRecord(ZStream& out, CEOID oid, const ZJITEMS& set);
+// Appends the record of entry `oid` read into `props`: its OID, then the
+// eleven entry fields in set order, as property id and value.
+void EncodeBackupRecord(ZStream& out, CEOID oid, const RecordProps& props);
 
 // Reads records from a stream positioned at the first record.
 class BackupRecordReader {

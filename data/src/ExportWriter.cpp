@@ -2,6 +2,7 @@
 
 #include "AtomicFileWriter.h"
 #include "DbTmp.h"
+#include "EntryValues.h"
 #include "JournalProps.h"
 #include "NoteBlob.h"
 #include "PackedLists.h"
@@ -20,11 +21,6 @@ std::u16string Text(LPCWSTR text)
 std::u16string Text(const ZString& text)
 {
     return text.IsEmpty() ? std::u16string() : std::u16string(text.Text());
-}
-
-std::u16string TableText(const WCHAR* (*table)(int), SHORT index)
-{
-    return Text(table(index));
 }
 
 template <typename Item>
@@ -60,6 +56,47 @@ ULONGLONG Ticks(const FILETIME& time)
     return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// The text written for one field value.
+std::u16string ValueText(const CEPROPVAL& value, ExportFormat format)
+{
+    switch (value.propid) {
+    case PROPID_DATE: {
+        ZTime date(Ticks(value.val.filetime));
+        ZString text;
+        if (format == ExportFormat::CommaSeparated)
+            date.ShortDate(text);
+        else
+            date.DateTimeText(text);
+        return Text(text);
+    }
+    case PROPID_DURATION: {
+        ZString text;
+        ZTime(Ticks(value.val.filetime)).DurationText(text);
+        return Text(text);
+    }
+    case PROPID_TYPE:
+        return Text(TypeText(value.val.iVal));
+    case PROPID_PRIORITY:
+        return Text(PriorityText(value.val.iVal));
+    case PROPID_SENSITIVITY:
+        return Text(SensitivityText(value.val.iVal));
+    case PROPID_CONTACTS: {
+        std::vector<DbAItem> contacts;
+        UnpackContacts(value.val.blob, contacts);
+        return JoinNames(contacts, u"; ");
+    }
+    case PROPID_CATEGORIES: {
+        std::vector<DbCItem> categories;
+        UnpackCategories(value.val.blob, categories);
+        return JoinNames(categories, u", ");
+    }
+    case PROPID_NOTE:
+        return NotePlainText(value.val.blob);
+    default:
+        return (value.propid & 0xFFFF) == CEVT_LPWSTR ? Text(value.val.lpwstr) : std::u16string();
+    }
+}
+
 } // namespace
 
 ExportWriter::ExportWriter(DbKestrin& journal)
@@ -88,14 +125,6 @@ void ExportWriter::ChooseNone()
         field->DelFlag(FIELD_EXPORT);
 }
 
-bool ExportWriter::IsChosen(const DbJItem& field) const
-{
-    for (const DbJItem* choice : m_choice)
-        if (*choice == field)
-            return choice->IsFlag(FIELD_EXPORT) != 0;
-    return false;
-}
-
 ZString ExportWriter::CountMessage(DWORD count)
 {
     char text[64];
@@ -105,42 +134,10 @@ ZString ExportWriter::CountMessage(DWORD count)
 
 std::u16string ExportWriter::FieldText(const DbJItem& field, ExportFormat format)
 {
-    switch (field.GetPropID()) {
-    case PROPID_DATE: {
-        ZTime date(Ticks(field.GetFileTime()));
-        ZString text;
-        if (format == ExportFormat::CommaSeparated)
-            date.ShortDate(text);
-        else
-            date.DateTimeText(text);
-        return Text(text);
-    }
-    case PROPID_DURATION: {
-        ZString text;
-        ZTime(Ticks(field.GetFileTime())).DurationText(text);
-        return Text(text);
-    }
-    case PROPID_TYPE:
-        return TableText(TypeText, field.GetShort());
-    case PROPID_PRIORITY:
-        return TableText(PriorityText, field.GetShort());
-    case PROPID_SENSITIVITY:
-        return TableText(SensitivityText, field.GetShort());
-    case PROPID_CONTACTS: {
-        std::vector<DbAItem> contacts;
-        UnpackContacts(*field.GetBlob(), contacts);
-        return JoinNames(contacts, u"; ");
-    }
-    case PROPID_CATEGORIES: {
-        std::vector<DbCItem> categories;
-        UnpackCategories(*field.GetBlob(), categories);
-        return JoinNames(categories, u", ");
-    }
-    case PROPID_NOTE:
-        return NotePlainText(*field.GetBlob());
-    default:
-        return field.GetPropType() == CEVT_LPWSTR ? Text(field.GetStrValue()) : std::u16string();
-    }
+    std::unique_ptr<DItemObject> copy = field.Clone();
+    CEPROPVAL value {};
+    copy->GetProp(&value);
+    return ValueText(value, format);
 }
 
 void ExportWriter::AppendHeader(std::string& out) const
@@ -157,14 +154,14 @@ void ExportWriter::AppendHeader(std::string& out) const
         out += "\"\r\n";
 }
 
-void ExportWriter::AppendEntry(std::string& out, const ZJITEMS& set, const ExportOptions& options) const
+void ExportWriter::AppendEntry(std::string& out, const RecordProps& props, const ExportOptions& options) const
 {
     bool csv = options.format == ExportFormat::CommaSeparated;
     bool first = true;
-    for (const DbJItem* field : set) {
-        if (!IsChosen(*field))
+    for (const DbJItem* field : m_choice) {
+        if (!field->IsFlag(FIELD_EXPORT))
             continue;
-        std::u16string value = FieldText(*field, options.format);
+        std::u16string value = ValueText(EntryValue(props, field->GetPropID()), options.format);
         if (csv) {
             out += first ? "\"" : "\",\"";
             AppendQuoted(out, value);
@@ -213,10 +210,11 @@ DWORD ExportWriter::Export(LPCWSTR path, const ExportOptions& options, ZCProgres
 
     DWORD count = 0;
     auto writeEntry = [&](CEOID oid) {
-        ZJITEMS set;
-        if (oid == 0 || m_journal.Read(oid, &set, applyFilter ? TRUE : FALSE) != oid)
+        RecordProps props;
+        if (oid == 0 || props.Read(m_journal) != oid || !IsEntryRecord(props)
+            || (applyFilter && !PassesFilter(m_journal.GetFilter(), props)))
             return;
-        AppendEntry(out, set, options);
+        AppendEntry(out, props, options);
         ++count;
         if (out.size() >= kWriteChunk)
             flush();
@@ -225,7 +223,7 @@ DWORD ExportWriter::Export(LPCWSTR path, const ExportOptions& options, ZCProgres
     };
     if (options.scope == ExportScope::Selected) {
         for (CEOID oid : options.selected)
-            if (!writeFailed)
+            if (!writeFailed && oid != 0 && m_journal.SeekOid(oid) == oid)
                 writeEntry(oid);
     } else {
         for (CEOID oid = m_journal.SeekFirst(); oid != 0 && !writeFailed; oid = m_journal.SeekNext())

@@ -2,6 +2,7 @@
 
 #include "CeDatabase.h"
 #include "DbCats.h"
+#include "EntryValues.h"
 #include "JournalProps.h"
 #include "RecordProps.h"
 
@@ -52,6 +53,28 @@ std::vector<CEOID> CopyEntries(DbKestrin& journal, const std::vector<CEOID>& oid
         copies.push_back(copy);
     }
     return copies;
+}
+
+std::vector<EntryLine> ListShownEntries(DbKestrin& journal)
+{
+    std::vector<EntryLine> lines;
+    const ZFilter& filter = journal.GetFilter();
+    for (CEOID oid = journal.SeekFirst(); oid != 0; oid = journal.SeekNext()) {
+        RecordProps props;
+        if (props.Read(
+                journal, { PROPID_DATE, PROPID_TYPE, PROPID_SUBJECT, PROPID_CATEGORIES, PROPID_RECORDTYPE })
+                != oid
+            || !IsEntryRecord(props) || !PassesFilter(filter, props))
+            continue;
+        EntryLine line;
+        line.oid = oid;
+        FILETIME date = EntryValue(props, PROPID_DATE).val.filetime;
+        line.date = (static_cast<ULONGLONG>(date.dwHighDateTime) << 32) | date.dwLowDateTime;
+        line.type = EntryValue(props, PROPID_TYPE).val.iVal;
+        line.subject = Text(EntryValue(props, PROPID_SUBJECT).val.lpwstr);
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 JournalStats GetJournalStats(DbKestrin& journal)

@@ -3,6 +3,7 @@
 #include "AtomicFileWriter.h"
 #include "BackupRecord.h"
 #include "DbTmp.h"
+#include "EntryValues.h"
 #include "FileFlags.h"
 #include "LocalHeap.h"
 #include "ObjectStore.h"
@@ -56,9 +57,10 @@ BackupFileChooser* InstallBackupFileChooser(BackupFileChooser* chooser)
 // Writes decoded records into the journal, batch by batch (see the header).
 class ZBackup::Restorer {
 public:
-    Restorer(DbKestrin& journal, ZBackup& file)
+    Restorer(DbKestrin& journal, ZBackup& file, const ZStream& stream)
         : m_journal(journal)
         , m_file(file)
+        , m_stream(stream)
         , m_refs(journal)
     {
     }
@@ -100,8 +102,8 @@ public:
             return false;
         }
         m_transaction.reset();
-        for (const auto& [offset, oid] : m_patches)
-            m_file.UpdateOid(offset, oid);
+        if (!m_patches.empty())
+            m_file.WritePatches(m_stream, m_patches);
         m_patches.clear();
         m_done.read += m_pending.read;
         m_done.refreshed += m_pending.refreshed;
@@ -126,9 +128,10 @@ private:
 
     DbKestrin& m_journal;
     ZBackup& m_file;
+    const ZStream& m_stream;
     ReferenceBatch m_refs;
     std::optional<ObjectStoreTransaction> m_transaction;
-    std::vector<std::pair<DWORD, CEOID>> m_patches;
+    OidPatches m_patches;
     RestoreCounts m_pending;
     RestoreCounts m_done;
 };
@@ -195,19 +198,18 @@ DWORD ZBackup::Backup(LPCWSTR path, ZCProgress* progress)
         out.Free();
     };
     for (CEOID oid = m_journal->SeekFirst(); oid != 0 && !writeFailed; oid = m_journal->SeekNext()) {
+        RecordProps props;
         // Records of other kinds are not entries (the integrity check
         // removes them) and must not come back as entries.
-        if (m_journal->GetRecordType(oid) != KIND_ENTRY)
-            continue;
-        ZJITEMS set;
-        if (m_journal->Read(oid, &set, TRUE) != oid)
+        if (props.Read(*m_journal) != oid || !IsEntryRecord(props)
+            || !PassesFilter(m_journal->GetFilter(), props))
             continue;
         if (count == 0) {
             out.WriteShort(static_cast<SHORT>(kMagic));
             out.WriteShort(static_cast<SHORT>(kVersion));
             out.WriteShort(0); // the count, set when it is known
         }
-        EncodeBackupRecord(out, oid, set);
+        EncodeBackupRecord(out, oid, props);
         ++count;
         if (out.Size() >= kWriteChunk || out.Failed())
             flush();
@@ -310,7 +312,7 @@ DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
     if (progress != nullptr && announced != 0)
         progress->SetRange32(0, static_cast<int>(announced));
 
-    Restorer restorer(*m_journal, *this);
+    Restorer restorer(*m_journal, *this, stream);
     BackupRecordReader reader(stream);
     bool stopped = false;
     while (!reader.AtEnd()) {
@@ -362,14 +364,32 @@ ZString ZBackup::RestoreMessage() const
 
 BOOL ZBackup::UpdateOid(DWORD offset, CEOID oid)
 {
+    BYTE bytes[4] = { static_cast<BYTE>(oid), static_cast<BYTE>(oid >> 8), static_cast<BYTE>(oid >> 16),
+        static_cast<BYTE>(oid >> 24) };
+    return WriteAt(offset, bytes, 4);
+}
+
+BOOL ZBackup::WriteAt(DWORD offset, const BYTE* bytes, DWORD count)
+{
     if (!IsOpen())
         return FALSE;
     LONGLONG here = Seek(0, FILE_CURRENT);
     if (here < 0 || Seek(offset, FILE_BEGIN) != offset)
         return FALSE;
-    BYTE bytes[4] = { static_cast<BYTE>(oid), static_cast<BYTE>(oid >> 8), static_cast<BYTE>(oid >> 16),
-        static_cast<BYTE>(oid >> 24) };
-    BOOL written = Write(bytes, 4) == 4;
+    BOOL written = Write(bytes, count) == count;
     Seek(here, FILE_BEGIN);
     return written;
+}
+
+BOOL ZBackup::WritePatches(const ZStream& stream, const OidPatches& patches)
+{
+    DWORD low = patches.front().first;
+    DWORD high = patches.back().first + 4;
+    if (!IsOpen() || high < low || high > stream.Size())
+        return FALSE;
+    std::vector<BYTE> stretch(stream.Data() + low, stream.Data() + high);
+    for (const auto& [offset, oid] : patches)
+        for (int b = 0; b < 4; ++b)
+            stretch[offset - low + b] = static_cast<BYTE>(oid >> (8 * b));
+    return WriteAt(low, stretch.data(), static_cast<DWORD>(stretch.size()));
 }
