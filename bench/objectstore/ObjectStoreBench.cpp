@@ -167,36 +167,11 @@ CEOID ReadAll(HANDLE h, LPBYTE& buffer, DWORD& size)
     return CeReadRecordProps(h, CEDB_ALLOWREALLOC, &count, &all, &buffer, &size);
 }
 
-char16_t Upper(char16_t c)
-{
-    return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
-}
-
-// The wrapper's text search: read one property of each record, upper-case
-// both texts, look for the substring.
+// The wrapper's text search: from the first record, the store's own search.
 CEOID FindText(HANDLE h, const std::u16string& wanted)
 {
-    std::u16string needle = wanted;
-    std::transform(needle.begin(), needle.end(), needle.begin(), Upper);
-    LPBYTE buffer = nullptr;
-    DWORD size = 0;
-    CEOID found = 0;
-    for (CEOID oid = CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, nullptr); oid && !found;
-         oid = CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr)) {
-        WORD count = 1;
-        CEPROPID id = kSubject;
-        if (!CeReadRecordProps(h, CEDB_ALLOWREALLOC, &count, &id, &buffer, &size))
-            continue;
-        const auto* v = reinterpret_cast<const CEPROPVAL*>(buffer);
-        if (v->wFlags & CEDB_PROPNOTFOUND || !v->val.lpwstr[0])
-            continue;
-        std::u16string text(v->val.lpwstr);
-        std::transform(text.begin(), text.end(), text.begin(), Upper);
-        if (text.find(needle) != std::u16string::npos)
-            found = oid;
-    }
-    LocalFree(buffer);
-    return found;
+    CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, nullptr);
+    return CeFindText(h, kSubject, wanted.c_str(), FALSE);
 }
 
 } // namespace

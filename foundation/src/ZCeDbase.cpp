@@ -257,26 +257,10 @@ CEOID ZCeDbase::FindTextFrom(CEOID start, CEPROPID prop, LPCWSTR text, BOOL case
 {
     if (start != 0 && (SeekOid(start) == 0 || SeekNext() == 0))
         return 0;
-    ZString wanted(text);
-    if (!caseSensitive)
-        wanted.MakeUpper();
-    LPBYTE buffer = nullptr;
-    CEOID found = 0;
-    do {
-        WORD count = 1;
-        const CEOID oid = ReadProps(&count, &prop, &buffer);
-        const auto* value = reinterpret_cast<const CEPROPVAL*>(buffer);
-        if (!oid || count != 1 || (value->wFlags & CEDB_PROPNOTFOUND)
-            || TypeFromPropID(value->propid) != CEVT_LPWSTR || !value->val.lpwstr || !value->val.lpwstr[0])
-            continue;
-        ZString candidate(value->val.lpwstr);
-        if (!caseSensitive)
-            candidate.MakeUpper();
-        if (wanted.Text() && candidate.Find(wanted))
-            found = oid;
-    } while (!found && SeekNext());
-    LocalFree(buffer);
-    return found;
+    // The store compares as the text class does (upper-cased code point by
+    // code point, substring) and reads the texts without a property array
+    // per record; a failure (no match, not a text property) is silent.
+    return CeFindText(m_handle, prop, text, caseSensitive);
 }
 
 BOOL ZCeDbase::DeleteRecord(CEOID oid)

@@ -79,6 +79,17 @@ CEOID CeReadRecordProps(
 // the record's OID, 0 on failure (87 bad value, 1018 no such record, 112).
 CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, const CEPROPVAL* values);
 
+// Finds the first record, from the one under the cursor on in the handle's
+// current order, whose text property `propid` contains `text`; unless
+// caseSensitive, both are compared upper-cased code point by code point. A
+// record lacking the property, or holding an empty text, never matches (not
+// even an empty `text`). Moves the cursor onto the record found and returns
+// its OID; 0 with 259 when none matches (the cursor is then past the end),
+// 87 when `text` is null or `propid` is not a text property. Reads each
+// record's text straight from the store, in file order, without building
+// property arrays: far cheaper than reading record after record.
+CEOID CeFindText(HANDLE db, CEPROPID propid, LPCWSTR text, BOOL caseSensitive);
+
 // Deletes a record of the database. Handles whose cursor was on it read 1018
 // from it and step on to its neighbours.
 BOOL CeDeleteRecord(HANDLE db, CEOID oid);

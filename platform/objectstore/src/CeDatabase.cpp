@@ -52,6 +52,11 @@ CEOID CeWriteRecordProps(HANDLE db, CEOID oid, WORD count, const CEPROPVAL* valu
     return WithStore(CEOID(0), [&](Store& s) { return s.WriteProps(db, oid, count, values); });
 }
 
+CEOID CeFindText(HANDLE db, CEPROPID propid, LPCWSTR text, BOOL caseSensitive)
+{
+    return WithStore(CEOID(0), [&](Store& s) { return s.FindText(db, propid, text, caseSensitive); });
+}
+
 BOOL CeDeleteRecord(HANDLE db, CEOID oid)
 {
     return WithStore(BOOL(FALSE), [&](Store& s) { return s.DeleteRecord(db, oid); });

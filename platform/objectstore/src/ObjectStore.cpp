@@ -2,10 +2,8 @@
 
 #include "CeDatabase.h"
 #include "CurrentStore.h"
+#include "DataFolder.h"
 #include "LastError.h"
-
-#include <pwd.h>
-#include <unistd.h>
 
 #include <cstdlib>
 
@@ -84,16 +82,7 @@ using objectstore::State;
 
 std::filesystem::path ObjectStore::DataFolder()
 {
-    if (const char* home = std::getenv("KESTRIN_HOME"); home && *home)
-        return home;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-        return std::filesystem::path(data) / "kestrin";
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const passwd* user = getpwuid(getuid());
-        home = user ? user->pw_dir : "/";
-    }
-    return std::filesystem::path(home) / ".local" / "share" / "kestrin";
+    return ::DataFolder();
 }
 
 std::filesystem::path ObjectStore::DefaultPath()

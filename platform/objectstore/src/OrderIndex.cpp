@@ -10,6 +10,7 @@ namespace {
 // then the block is split in two.
 constexpr std::size_t kBlockSize = 512;
 constexpr std::size_t kBlockCapacity = 2 * kBlockSize;
+constexpr std::size_t kSampleKeys = 256;
 
 } // namespace
 
@@ -157,8 +158,10 @@ void OrderIndex::DropGarbage()
     garbage_ = 0;
 }
 
-void OrderIndex::Clear()
+void OrderIndex::Clear(std::size_t expected)
 {
+    expected_ = expected;
+    pool_.reserve((expected / kBlockSize + 1) * kBlockCapacity);
     keys_.clear();
     garbage_ = 0;
     pool_.clear();
@@ -174,6 +177,9 @@ void OrderIndex::Append(std::string_view key, CEOID oid)
         blocks_.push_back(NewBlock());
         starts_.push_back(size_);
     }
+    // The first keys tell how long keys are: room for all of them at once.
+    if (size_ == kSampleKeys && expected_ > size_)
+        keys_.reserve(keys_.size() / kSampleKeys * expected_ * 9 / 8);
     const Slot s = Keep(key, oid);
     Begin(blocks_.back())[blocks_.back().size++] = s;
     ++size_;

@@ -43,12 +43,25 @@ public:
     // Position of exactly (key, OID), or npos. `hint` is tried first.
     std::size_t Find(std::string_view key, CEOID oid, std::size_t hint = npos) const;
 
+    // The first position from `from` on whose OID satisfies `wanted`, or npos.
+    template <class Wanted> std::size_t FirstFrom(std::size_t from, Wanted wanted) const
+    {
+        for (std::size_t b = from < size_ ? BlockOf(from) : blocks_.size(); b < blocks_.size(); ++b) {
+            const Slot* first = Begin(blocks_[b]);
+            for (std::size_t i = from > starts_[b] ? from - starts_[b] : 0; i < blocks_[b].size; ++i)
+                if (wanted(first[i].oid))
+                    return starts_[b] + i;
+        }
+        return npos;
+    }
+
     void Insert(std::string_view key, CEOID oid);
     // Removes (key, OID) if present.
     void Erase(std::string_view key, CEOID oid);
 
-    // Rebuilding: Clear, then Append every entry in order.
-    void Clear();
+    // Rebuilding: Clear (with the number of entries expected, to size the
+    // buffers once), then Append every entry in order.
+    void Clear(std::size_t expected = 0);
     void Append(std::string_view key, CEOID oid);
 
     // Database version the entries reflect; meaningless while stale.
@@ -88,6 +101,7 @@ private:
     std::vector<Block> blocks_; // in order
     std::vector<std::size_t> starts_; // position of each block's first entry
     std::size_t size_ = 0;
+    std::size_t expected_ = 0;
 };
 
 } // namespace objectstore

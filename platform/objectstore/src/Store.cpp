@@ -269,7 +269,7 @@ bool Store::EnsureBuilt(Handle& h)
     const DatabaseRow* row = LoadDatabase(h.db);
     int rc = SQLITE_OK;
     if (row) {
-        index.Clear();
+        index.Clear(static_cast<std::size_t>(row->records));
         Statement& q = h.slot < 0 ? st_->orderByOid : st_->orderByKey[h.slot];
         q.Bind(1, h.db);
         while (q.Step()) {

@@ -71,6 +71,7 @@ public:
     CEOID ReadProps(
         HANDLE h, DWORD flags, WORD* count, const CEPROPID* ids, LPBYTE* buffer, DWORD* bufferSize);
     CEOID WriteProps(HANDLE h, CEOID oid, WORD count, const CEPROPVAL* values);
+    CEOID FindText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);
     BOOL DeleteRecord(HANDLE h, CEOID oid);
     BOOL SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info);
     BOOL OidGetInfo(CEOID oid, CEOIDINFO* info);

@@ -145,7 +145,9 @@ Store::Statements::Statements(sqlite3* db)
     , deleteRecordsOf(db, "DELETE FROM records WHERE oid IN (SELECT oid FROM sort_keys WHERE db = ?)")
     , deleteKeysOf(db, "DELETE FROM sort_keys WHERE db = ?")
     , deleteDatabase(db, "DELETE FROM databases WHERE oid = ?")
-    , recordsOf(db, "SELECT k.oid, r.props FROM sort_keys k JOIN records r ON r.oid = k.oid WHERE k.db = ?")
+    , recordsOf(db,
+          "SELECT k.oid, r.props FROM sort_keys k JOIN records r ON r.oid = k.oid WHERE k.db = ? ORDER BY "
+          "k.oid")
 {
     for (int slot = 0; slot < int(CEDB_MAXSORTORDER); ++slot) {
         const std::string k { 'k', static_cast<char>('0' + slot) };
