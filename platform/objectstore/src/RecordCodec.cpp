@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
 
 namespace objectstore {
 
@@ -120,6 +119,25 @@ DWORD EncodePayload(const CEPROPVAL& v, std::vector<BYTE>& out)
     return ERROR_INVALID_PARAMETER;
 }
 
+// Records hold a dozen properties or so: comparing pairs is cheaper than any
+// set; a damaged count of thousands is sorted instead.
+bool HasRepeatedId(const std::vector<PropView>& props)
+{
+    if (props.size() <= 32) {
+        for (std::size_t i = 1; i < props.size(); ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                if (props[i].id == props[j].id)
+                    return true;
+        return false;
+    }
+    std::vector<CEPROPID> ids;
+    ids.reserve(props.size());
+    for (const PropView& p : props)
+        ids.push_back(p.id);
+    std::sort(ids.begin(), ids.end());
+    return std::adjacent_find(ids.begin(), ids.end()) != ids.end();
+}
+
 } // namespace
 
 bool IsValueType(WORD type)
@@ -160,7 +178,6 @@ bool ParseRecord(std::span<const BYTE> bytes, std::vector<PropView>& out)
     if (count > (bytes.size() - at) / 8)
         return false;
     out.reserve(count);
-    std::unordered_set<CEPROPID> seen;
     for (std::uint64_t i = 0; i < count; ++i) {
         if (bytes.size() - at < 8)
             return false;
@@ -173,12 +190,12 @@ bool ParseRecord(std::span<const BYTE> bytes, std::vector<PropView>& out)
         const std::size_t fixed = FixedSize(type);
         const bool fits
             = fixed ? length == fixed : (type == CEVT_BLOB || (type == CEVT_LPWSTR && length % 2 == 0));
-        if (!fits || !seen.insert(id).second)
+        if (!fits)
             return false;
         out.push_back({ id, bytes.subspan(at, length) });
         at += length;
     }
-    return at == bytes.size();
+    return at == bytes.size() && !HasRepeatedId(out);
 }
 
 DWORD MergeValues(std::vector<PropView>& props, const CEPROPVAL* values, DWORD count,

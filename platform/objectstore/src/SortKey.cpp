@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
 
 namespace objectstore {
@@ -32,7 +33,13 @@ std::uint64_t OrderedDoubleBits(double d)
 
 void AppendText(std::string& out, std::u16string_view text, bool fold)
 {
-    out += fold ? FoldedUtf8(text) : Utf8(text);
+    // Plain ASCII (most keys) is its own UTF-8, and folds to lower case.
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) {
+        for (char16_t c : text)
+            out.push_back(static_cast<char>(fold && c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c));
+    } else {
+        out += fold ? FoldedUtf8(text) : Utf8(text);
+    }
     out.push_back('\0');
 }
 

@@ -85,9 +85,7 @@ const PropView* FindProp(const std::vector<PropView>& props, CEPROPID id)
     return it == props.end() ? nullptr : &*it;
 }
 
-// Runs an insert or update of sort_keys whose parameters are k0..k3, db, oid;
-// slots beyond `used` get NULL.
-int WriteKeys(Statement& st, CEOID db, CEOID oid, const std::string* keys, std::size_t used)
+int WriteKeys(Statement& st, CEOID db, CEOID oid, const std::string_view* keys, std::size_t used)
 {
     for (std::size_t i = 0; i < CEDB_MAXSORTORDER; ++i) {
         const int column = 1 + static_cast<int>(i);
@@ -98,6 +96,14 @@ int WriteKeys(Statement& st, CEOID db, CEOID oid, const std::string* keys, std::
             st.BindNull(column);
     }
     return st.Bind(5, db).Bind(6, oid).Run();
+}
+
+int WriteKeys(Statement& st, CEOID db, CEOID oid, const std::string* keys, std::size_t used)
+{
+    std::string_view views[CEDB_MAXSORTORDER];
+    for (std::size_t i = 0; i < used && i < CEDB_MAXSORTORDER; ++i)
+        views[i] = keys[i];
+    return WriteKeys(st, db, oid, views, used);
 }
 
 std::string KeyColumn(const Statement& st, int column)

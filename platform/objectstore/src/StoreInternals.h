@@ -34,6 +34,7 @@ std::vector<SORTORDERSPEC> SortsOf(std::span<const BYTE> bytes);
 const PropView* FindProp(const std::vector<PropView>& props, CEPROPID id);
 // Runs an insert or update of sort_keys whose parameters are k0..k3, db, oid;
 // slots beyond `used` get NULL. Returns the SQLite result.
+int WriteKeys(Statement& st, CEOID db, CEOID oid, const std::string_view* keys, std::size_t used);
 int WriteKeys(Statement& st, CEOID db, CEOID oid, const std::string* keys, std::size_t used);
 // A key column as bytes.
 std::string KeyColumn(const Statement& st, int column);

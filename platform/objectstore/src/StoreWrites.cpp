@@ -3,6 +3,7 @@
 
 #include "Store.h"
 
+#include "BulkAllocator.h"
 #include "LastError.h"
 #include "RecordCodec.h"
 #include "Schema.h"
@@ -321,11 +322,15 @@ bool Store::RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC
                 = conn_.Exec(("DROP INDEX IF EXISTS sort_keys_k" + std::to_string(slot)).c_str()))
                 return Fail(SqliteErrorToWin32(rc));
 
+    // Every record's new keys, back to back in one buffer: 100,000 records
+    // would otherwise take 400,000 small allocations.
     struct Rekeyed {
         CEOID oid;
-        std::string keys[CEDB_MAXSORTORDER];
+        std::uint32_t length[CEDB_MAXSORTORDER];
+        std::uint64_t at;
     };
-    std::vector<Rekeyed> all;
+    std::vector<Rekeyed, BulkAllocator<Rekeyed>> all;
+    std::vector<char, BulkAllocator<char>> keyBytes;
     all.reserve(static_cast<std::size_t>(row.records));
     Statement& q = st_->recordsOf;
     q.Bind(1, row.oid);
@@ -334,9 +339,13 @@ bool Store::RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC
     while (!damaged && q.Step()) {
         Rekeyed& r = all.emplace_back();
         r.oid = static_cast<CEOID>(q.Int(0));
+        r.at = keyBytes.size();
         damaged = !ParseRecord(q.Blob(1), props);
-        for (std::size_t i = 0; !damaged && i < sorts.size(); ++i)
-            r.keys[i] = SortKeyOfStored(sorts[i], FindProp(props, sorts[i].propid));
+        for (std::size_t i = 0; !damaged && i < sorts.size(); ++i) {
+            const std::string key = SortKeyOfStored(sorts[i], FindProp(props, sorts[i].propid));
+            r.length[i] = static_cast<std::uint32_t>(key.size());
+            keyBytes.insert(keyBytes.end(), key.begin(), key.end());
+        }
     }
     const int rc = q.Error();
     q.Reset();
@@ -344,9 +353,16 @@ bool Store::RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC
         return Fail(ERROR_BADDB);
     if (rc)
         return Fail(SqliteErrorToWin32(rc));
-    for (const Rekeyed& r : all)
-        if (const int urc = WriteKeys(st_->updateKeys, row.oid, r.oid, r.keys, sorts.size()))
+    for (const Rekeyed& r : all) {
+        std::string_view keys[CEDB_MAXSORTORDER];
+        std::uint64_t at = r.at;
+        for (std::size_t i = 0; i < sorts.size(); ++i) {
+            keys[i] = { keyBytes.data() + at, r.length[i] };
+            at += r.length[i];
+        }
+        if (const int urc = WriteKeys(st_->updateKeys, row.oid, r.oid, keys, sorts.size()))
             return Fail(SqliteErrorToWin32(urc));
+    }
     if (rebuild)
         for (int slot : changed)
             if (const int crc = conn_.Exec(KeyIndexSql(slot).c_str()))
