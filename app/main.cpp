@@ -11,6 +11,7 @@ int main(int argc, char* argv[])
 {
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kestrin"));
+    QApplication::setApplicationVersion(QStringLiteral(KESTRIN_VERSION));
     QApplication::setApplicationDisplayName(QStringLiteral("Ozm Kestrin"));
     QApplication::setDesktopFileName(QStringLiteral("kestrin"));
     QApplication::setWindowIcon(

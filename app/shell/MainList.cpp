@@ -337,14 +337,17 @@ BOOL MainList::Cut()
         hasSelection_ = false;
         return FALSE;
     }
+    std::vector<CEOID> ids;
+    for (CEOID oid = selection_.First(); oid != 0; oid = selection_.Next())
+        ids.push_back(oid);
     int deleted = 0;
-    for (CEOID oid = selection_.First(); oid != 0; oid = selection_.First()) {
+    for (CEOID oid : ids) {
         if (journal_.DeleteEntry(oid))
             ++deleted;
-        selection_.Remove(oid);
         if (selection_.Focused() == oid)
             selection_.SetFocused(0);
     }
+    selection_.Clear();
     Refresh();
     hasSelection_ = false;
     return deleted > 0 ? TRUE : FALSE;

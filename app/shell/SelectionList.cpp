@@ -4,7 +4,7 @@
 
 BOOL SelectionList::Add(CEOID oid)
 {
-    if (oid == 0 || Contains(oid))
+    if (oid == 0 || !members_.insert(oid).second)
         return FALSE;
     ids_.push_back(oid);
     return TRUE;
@@ -12,6 +12,8 @@ BOOL SelectionList::Add(CEOID oid)
 
 BOOL SelectionList::Remove(CEOID oid)
 {
+    if (members_.erase(oid) == 0)
+        return FALSE;
     const auto found = std::find(ids_.begin(), ids_.end(), oid);
     if (found == ids_.end())
         return FALSE;
@@ -25,12 +27,13 @@ BOOL SelectionList::Remove(CEOID oid)
 
 BOOL SelectionList::Contains(CEOID oid) const
 {
-    return std::find(ids_.begin(), ids_.end(), oid) != ids_.end();
+    return members_.contains(oid);
 }
 
 void SelectionList::Clear()
 {
     ids_.clear();
+    members_.clear();
     cursor_ = 0;
 }
 

@@ -4,10 +4,13 @@
 // commands act on) and the field the entry editor is to open at. One list
 // exists for the program's run (see ProgramObjects.h). The cursor is shared
 // by all users, as a walk over the list is always finished before another
-// begins. Not thread-safe: UI thread only.
+// begins. Membership is kept in a hash set beside the ordered list, so
+// selecting every line of a large journal stays linear. Not thread-safe: UI
+// thread only.
 
 #include "CeDbTypes.h"
 
+#include <unordered_set>
 #include <vector>
 
 class SelectionList {
@@ -32,6 +35,7 @@ public:
 
 private:
     std::vector<CEOID> ids_;
+    std::unordered_set<CEOID> members_;
     std::size_t cursor_ = 0;
     CEOID focused_ = 0;
     DWORD editField_ = 0;

@@ -1,16 +1,37 @@
 #include "ZWMain.h"
 
+#include "AboutBox.h"
+#include "BackupCommands.h"
+#include "ExportDialog.h"
 #include "LastError.h"
 #include "ProgramObjects.h"
 #include "ProgramText.h"
 #include "Settings.h"
+#include "ToolIcons.h"
 #include "UiHooks.h"
 #include "WindowLink.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTableView>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
+
+// A press held this long without moving opens the context menu.
+constexpr int kLongPressMs = 600;
 
 ZWMain::IntegrityCheck& InstalledCheck()
 {
@@ -27,14 +48,196 @@ bool RunJournalCleanup(DbKestrin& journal)
     return error.IsEmpty();
 }
 
+// One command of the window: its id, the name its menu item and button are
+// known by, its text, and whether the program has its screen yet.
+struct Command {
+    WORD id;
+    const char* name;
+    const char* text;
+    bool available;
+};
+
+const Command* FindCommand(WORD id)
+{
+    static const Command kCommands[] = {
+        { CMD_NEW, "New", "New", false },
+        { CMD_TOOLS, "Tools", "Tools", true },
+        { CMD_ABOUT, "About", "About", true },
+        { CMD_FIND, "Find", "Find", false },
+        { CMD_EXPORT, "Export", "Export", true },
+        { CMD_BACKUP, "Backup", "Backup", true },
+        { CMD_RESTORE, "Restore", "Restore", true },
+        { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", false },
+        { CMD_OPTIONS, "Options", "Options", false },
+        { CMD_FILTER, "Filter", "Filter", false },
+        { CMD_PREVIEW_PANE, "PreviewPane", "Preview Pane", true },
+        { CMD_UP, "Up", "Up", true },
+        { CMD_DOWN, "Down", "Down", true },
+        { CMD_EDIT, "Edit", "Edit", false },
+        { CMD_CREATE_COPY, "CreateCopy", "Create Copy", true },
+        { CMD_DELETE_ENTRY, "DeleteEntry", "Delete Entry", true },
+        { CMD_SEND_IR, "SendIr", "Send via Infrared...", false },
+    };
+    for (const Command& command : kCommands)
+        if (command.id == id)
+            return &command;
+    return nullptr;
+}
+
+QString CommandName(const char* prefix, WORD id)
+{
+    return QString::fromLatin1(prefix) + QString::fromLatin1(FindCommand(id)->name);
+}
+
+QString CommandText(WORD id)
+{
+    return QString::fromLatin1(FindCommand(id)->text);
+}
+
+UINT CommandFlags(WORD id)
+{
+    return FindCommand(id)->available ? MF_STRING : MF_STRING | MF_GRAYED;
+}
+
+// The owner-drawn look of the program's pop-up menus: the skin's background
+// behind every item, its menu-text colour, its selected colour for the item
+// under the pointer, a bold 13-pixel font.
+void DressMenu(QMenu& menu, const Skin& skin)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(13);
+    font.setBold(true);
+    menu.setFont(font);
+    if (skin.brush.style() == Qt::NoBrush)
+        return;
+    QPalette palette = menu.palette();
+    for (QPalette::ColorRole role :
+        { QPalette::Window, QPalette::Base, QPalette::Button, QPalette::Highlight })
+        palette.setBrush(role, skin.brush);
+    for (QPalette::ColorRole role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        palette.setColor(role, ToQColor(skin.menuText));
+    palette.setColor(QPalette::HighlightedText, ToQColor(skin.selectedText));
+    menu.setPalette(palette);
+}
+
 } // namespace
 
-ZWMain::ZWMain() = default;
+// The central widget: it lays its children out whenever its size changes.
+class ZWMain::Client : public QWidget {
+public:
+    Client(QWidget* parent, ZWMain& owner)
+        : QWidget(parent)
+        , owner_(owner)
+    {
+        setObjectName(QStringLiteral("clientArea"));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { owner_.OnSize(); }
+
+private:
+    ZWMain& owner_;
+};
+
+// The bar between the list and the preview pane. Dragging it tells the main
+// window the new position (message 1130), which takes it or not.
+class ZWMain::SplitterBar : public QWidget {
+public:
+    SplitterBar(QWidget* parent, ZWMain& owner)
+        : QWidget(parent)
+        , owner_(owner)
+    {
+        setObjectName(QStringLiteral("splitter"));
+        setCursor(Qt::SplitVCursor);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const Skin& skin = TheSkin();
+        painter.fillRect(rect(), skin.brush.style() == Qt::NoBrush ? palette().button() : skin.brush);
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.setPen(ToQColor(skin.menuText));
+        const int middle = width() / 2;
+        for (int line = -2; line <= 2; line += 2)
+            painter.drawLine(middle - 12, height() / 2 + line, middle + 12, height() / 2 + line);
+    }
+    void mousePressEvent(QMouseEvent* event) override { grab_ = event->position().toPoint().y(); }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (!(event->buttons() & Qt::LeftButton))
+            return;
+        const int y = mapToParent(event->position().toPoint()).y() - grab_;
+        owner_.SendMessage(KWM_SPLITTER, 0, y);
+    }
+
+private:
+    ZWMain& owner_;
+    int grab_ = 0;
+};
+
+// Turns a press held still on the list into a request for the context menu
+// (the handheld's tap and hold); the release that ends it is swallowed.
+class ZWMain::LongPress : public QObject {
+public:
+    LongPress(QWidget* watched, std::function<void(const QPoint&)> fire)
+        : fire_(std::move(fire))
+    {
+        timer_.setSingleShot(true);
+        timer_.setInterval(kLongPressMs);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+            fired_ = true;
+            fire_(at_);
+        });
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            fired_ = false;
+            if (mouse->button() == Qt::LeftButton) {
+                at_ = mouse->position().toPoint();
+                timer_.start();
+            }
+            return false;
+        }
+        case QEvent::MouseMove:
+            if (timer_.isActive()
+                && (static_cast<QMouseEvent*>(event)->position().toPoint() - at_).manhattanLength()
+                    > QApplication::startDragDistance())
+                timer_.stop();
+            return fired_;
+        case QEvent::MouseButtonRelease:
+            timer_.stop();
+            return std::exchange(fired_, false);
+        default:
+            return false;
+        }
+    }
+
+private:
+    std::function<void(const QPoint&)> fire_;
+    QTimer timer_;
+    QPoint at_;
+    bool fired_ = false;
+};
+
+ZWMain::ZWMain()
+    : list_(TheJournal(), TheSelection(), TheApp(), this)
+{
+}
 
 ZWMain::~ZWMain()
 {
     // The socket goes first: no message may arrive for a window being torn down.
     listener_.reset();
+    longPress_.reset();
 }
 
 void ZWMain::SetIntegrityCheck(IntegrityCheck check)
@@ -46,10 +249,75 @@ QWidget* ZWMain::CreateWidget(QWidget* parent)
 {
     auto* window = new QMainWindow(parent);
     window->setProperty("windowClass", QString::fromUtf16(kWindowClass));
-    client_ = new QWidget(window);
-    client_->setObjectName(QStringLiteral("clientArea"));
+    client_ = new Client(window, *this);
     window->setCentralWidget(client_);
+
+    bar_ = new QWidget(client_);
+    bar_->setObjectName(QStringLiteral("showSortBar"));
+    list_.CreateList(client_);
+    splitter_ = new SplitterBar(client_, *this);
+    preview_ = new QTextEdit(client_);
+    preview_->setObjectName(QStringLiteral("previewPane"));
+    preview_->setReadOnly(true);
+    preview_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    QTableView* view = list_.View();
+    QObject::connect(view, &QWidget::customContextMenuRequested, view,
+        [this](const QPoint& point) { OpenContextMenu(point); });
+    longPress_ = std::make_unique<LongPress>(
+        view->viewport(), [this](const QPoint& point) { OpenContextMenu(point); });
+    BuildCommands(window);
     return window;
+}
+
+void ZWMain::BuildCommands(QMainWindow* window)
+{
+    tools_.CreatePopup(CommandText(CMD_TOOLS));
+    tools_.Append(
+        CommandFlags(CMD_ABOUT), CMD_ABOUT, CommandText(CMD_ABOUT), CommandName("action", CMD_ABOUT));
+    tools_.Append(MF_SEPARATOR, 0, {});
+    tools_.Append(CommandFlags(CMD_FIND), CMD_FIND, CommandText(CMD_FIND), CommandName("action", CMD_FIND));
+    tools_.Append(MF_SEPARATOR, 0, {});
+    for (WORD id : { CMD_EXPORT, CMD_BACKUP, CMD_RESTORE })
+        tools_.Append(CommandFlags(id), id, CommandText(id), CommandName("action", id));
+    tools_.Append(MF_SEPARATOR, 0, {});
+    for (WORD id : { CMD_RECEIVE_IR, CMD_OPTIONS })
+        tools_.Append(CommandFlags(id), id, CommandText(id), CommandName("action", id));
+    tools_.SetOwner(this);
+    window->menuBar()->addMenu(tools_.Handle());
+
+    toolbar_.Create(QStringLiteral("Commands"), {}, window, QStringLiteral("mainToolBar"));
+    toolbar_.SetOwner(this);
+    QToolBar* bar = toolbar_.Bar();
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setIconSize(QSize(16, 16));
+    toolbar_.AddButton(CMD_NEW, CommandText(CMD_NEW), {}, CommandName("button", CMD_NEW));
+    QAction* tools
+        = toolbar_.AddButton(CMD_TOOLS, CommandText(CMD_TOOLS), {}, CommandName("button", CMD_TOOLS));
+    tools->setMenu(tools_.Handle());
+    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(tools)))
+        button->setPopupMode(QToolButton::InstantPopup);
+    toolbar_.AddSeparator();
+    const std::pair<WORD, ToolIcon> images[] = {
+        { CMD_FIND, ToolIcon::Find },
+        { CMD_FILTER, ToolIcon::Filter },
+        { CMD_PREVIEW_PANE, ToolIcon::PreviewPane },
+        { CMD_UP, ToolIcon::Up },
+        { CMD_DOWN, ToolIcon::Down },
+    };
+    for (const auto& [id, icon] : images)
+        toolbar_.AddButton(id, CommandText(id), MakeToolIcon(icon), CommandName("button", id));
+    for (WORD id : { CMD_NEW, CMD_FIND, CMD_FILTER })
+        toolbar_.EnableButton(id, FindCommand(id)->available);
+    toolbar_.Button(CMD_PREVIEW_PANE)->setCheckable(true);
+    window->addToolBar(Qt::BottomToolBarArea, bar);
+}
+
+QAction* ZWMain::Action(WORD command) const
+{
+    if (QAction* item = tools_.Item(command))
+        return item;
+    return toolbar_.Button(command);
 }
 
 QMainWindow* ZWMain::MainWindow() const
@@ -77,6 +345,8 @@ LRESULT ZWMain::OnCreate()
     }
 
     Settings settings(TheApp());
+    previewPane_ = settings.PreviewPane();
+    ShowPreviewButtons();
     TheSkin().Load(settings.Skin());
     ApplySkin();
     DbKestrin& journal = TheJournal();
@@ -96,12 +366,21 @@ LRESULT ZWMain::OnCreate()
             OutputDebugStringW(u"ZWMain::OnCreate - integrity check did not finish\n");
         TheApp().WaitCursor(false);
     }
+    list_.Refresh();
+    list_.Show();
+    list_.SetFocus();
+    // The window has its size already; its client area gets it now.
+    if (QLayout* layout = MainWindow()->layout())
+        layout->activate();
+    LayoutFromSetting();
     return 0;
 }
 
 void ZWMain::ApplySkin()
 {
     SetBrush(TheSkin().brush);
+    if (splitter_)
+        splitter_->update();
 }
 
 void ZWMain::RequestRefresh()
@@ -112,6 +391,10 @@ void ZWMain::RequestRefresh()
 
 void ZWMain::OnRefresh()
 {
+    // No wait cursor: the journal keeps its rows in memory once the list has
+    // been filled (inside the start-up's wait cursor), so a rebuild while
+    // the program runs is quick.
+    list_.Refresh();
 }
 
 void ZWMain::OnPimItem(int kind, int count, DWORD)
@@ -170,6 +453,172 @@ void ZWMain::OnFrame(const IpcFrame& frame)
     }
 }
 
+bool ZWMain::Layout(int y)
+{
+    if (!client_ || y <= kBarHeight || y >= client_->height() - kSplitterHeight)
+        return false;
+    PlaceViews(y);
+    if (previewPane_)
+        Settings(TheApp()).SetVSplit(y);
+    return true;
+}
+
+void ZWMain::PlaceViews(int y)
+{
+    const int width = client_->width();
+    const int height = client_->height();
+    bar_->setGeometry(0, 0, width, kBarHeight);
+    list_.Move(0, kBarHeight, width, (previewPane_ ? y : height) - kBarHeight);
+    splitter_->setVisible(previewPane_);
+    preview_->setVisible(previewPane_);
+    if (previewPane_) {
+        splitter_->setGeometry(0, y, width, kSplitterHeight);
+        preview_->setGeometry(0, y + kSplitterHeight, width, height - y - kSplitterHeight);
+    }
+    client_->update();
+}
+
+void ZWMain::LayoutFromSetting()
+{
+    const int height = client_->height();
+    const int half = (height - kBarHeight) / 2;
+    if (Layout(Settings(TheApp()).VSplit(half)))
+        return;
+    // The window is too small for the remembered position: the splitter sits
+    // half way down for now and the position is kept for a larger window.
+    if (half > kBarHeight && half < height - kSplitterHeight)
+        PlaceViews(half);
+    else
+        list_.Move(0, kBarHeight, client_->width(), std::max(0, height - kBarHeight));
+}
+
+void ZWMain::OnSize()
+{
+    OutputDebugStringW(u"ZWMain::OnSize\n");
+    // The list is in use while it is not hidden (its window may not be on
+    // screen yet).
+    if (!list_.GetHandle() || list_.GetHandle()->isHidden())
+        return;
+    OutputDebugStringW(u"ZWMain::OnSize - > Valid Child\n");
+    LayoutFromSetting();
+    if (QTableView* view = list_.View())
+        view->scrollTo(view->currentIndex());
+}
+
+void ZWMain::ShowPreviewButtons()
+{
+    toolbar_.CheckButton(CMD_PREVIEW_PANE, previewPane_);
+    for (WORD id : { CMD_UP, CMD_DOWN })
+        if (QAction* button = toolbar_.Button(id))
+            button->setVisible(previewPane_);
+}
+
+void ZWMain::TogglePreview()
+{
+    previewPane_ = !previewPane_;
+    Settings(TheApp()).SetPreviewPane(previewPane_);
+    ShowPreviewButtons();
+    LayoutFromSetting();
+}
+
+void ZWMain::SendKey(int key)
+{
+    if (QTableView* view = list_.View()) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(view, &press);
+    }
+}
+
+UINT ZWMain::MenuAlignment(const QPoint& point, const QSize& size)
+{
+    const bool left = point.x() < size.width() / 2;
+    const bool top = point.y() < size.height() / 2;
+    return (left ? TPM_LEFTALIGN : TPM_RIGHTALIGN) | (top ? TPM_TOPALIGN : TPM_BOTTOMALIGN);
+}
+
+void ZWMain::OpenContextMenu(const QPoint& point)
+{
+    OutputDebugStringW(u"ShowQuickView FALSE\n");
+    previewArmed_ = false;
+    list_.SelectAt(point);
+
+    ZMenu menu;
+    menu.CreatePopup();
+    menu.Append(CommandFlags(CMD_EDIT), CMD_EDIT, CommandText(CMD_EDIT), CommandName("menu", CMD_EDIT));
+    menu.Append(MF_SEPARATOR, 0, {});
+    for (WORD id : { CMD_CREATE_COPY, CMD_DELETE_ENTRY })
+        menu.Append(CommandFlags(id), id, CommandText(id), CommandName("menu", id));
+    menu.Append(MF_SEPARATOR, 0, {});
+    menu.Append(
+        MF_STRING, CMD_EXPORT, QStringLiteral("Export Selected"), QStringLiteral("menuExportSelected"));
+    menu.Append(MF_SEPARATOR, 0, {});
+    menu.Append(
+        CommandFlags(CMD_SEND_IR), CMD_SEND_IR, CommandText(CMD_SEND_IR), CommandName("menu", CMD_SEND_IR));
+    menu.Handle()->setObjectName(QStringLiteral("contextMenu"));
+    DressMenu(*menu.Handle(), TheSkin());
+
+    QWidget* viewport = list_.View()->viewport();
+    const QPoint inClient = viewport->mapTo(client_, point);
+    const QPoint global = viewport->mapToGlobal(point);
+    menu.TrackPopup(MenuAlignment(inClient, client_->size()), global.x(), global.y(), this);
+}
+
+void ZWMain::OnCommand(WORD id, WORD code)
+{
+    QWidget* window = GetHandle();
+    DbKestrin& journal = TheJournal();
+    switch (id) {
+    case CMD_ABOUT:
+        AboutBox().Run(window);
+        return;
+    case CMD_BACKUP:
+        BackupCommands::Backup(journal, window);
+        return;
+    case CMD_RESTORE:
+        if (BackupCommands::Restore(journal, window) != 0)
+            RequestRefresh();
+        return;
+    case CMD_UP:
+        SendKey(Qt::Key_Up);
+        return;
+    case CMD_DOWN:
+        SendKey(Qt::Key_Down);
+        return;
+    case CMD_PREVIEW_PANE:
+        TogglePreview();
+        return;
+    case CMD_EXPORT:
+        ExportDialog(journal, TheSelection()).Run(window);
+        return;
+    case CMD_SHOW_ALL:
+        journal.GetFilter().ClearFilter(TheApp(), kOptionsSection);
+        RequestRefresh();
+        return;
+    case CMD_UPDATE_PREVIEW:
+        // A tap in the list arms the preview again after a context menu.
+        if (code == MainList::kClickCode && !previewArmed_) {
+            previewArmed_ = true;
+            OutputDebugStringW(u"ShowQuickView TRUE\n");
+        }
+        return;
+    case CMD_DELETE_ENTRY:
+    case CMD_CREATE_COPY:
+        if (id == CMD_DELETE_ENTRY)
+            list_.Cut();
+        else
+            list_.Paste();
+        previewArmed_ = true;
+        RequestRefresh();
+        return;
+    case CMD_SAVE_FILTER:
+        journal.GetFilter().SaveFilter(TheApp(), kOptionsSection);
+        return;
+    default:
+        // The commands whose screens the program does not have yet.
+        return;
+    }
+}
+
 LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -182,9 +631,6 @@ LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         listener_.reset();
         ZApp::PostQuitMessage(0);
-        return 0;
-    case WM_SIZE:
-        OutputDebugStringW(u"ZWMain::OnSize\n");
         return 0;
     case WM_ACTIVATE:
         OutputDebugStringW(u"ZWMain::OnActivate\n");
@@ -201,6 +647,8 @@ LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) <= 2)
             OnPimItem(LOWORD(wParam), HIWORD(wParam), static_cast<DWORD>(lParam));
         return 0;
+    case KWM_SPLITTER:
+        return Layout(static_cast<int>(lParam)) ? 1 : 0;
     case WM_COMMAND:
         if (HIWORD(wParam) == KCMD_REFRESH && LOWORD(wParam) == KCMD_REFRESH_ID) {
             if (refreshPending_) {
@@ -209,6 +657,7 @@ LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             }
             return 0;
         }
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
     default:
         return ZWindow::WindowProc(message, wParam, lParam);

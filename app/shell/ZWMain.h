@@ -3,38 +3,89 @@
 // "KSCLASS", titled "Ozm Kestrin"). This class owns the window's life: its
 // creation opens what the program runs on (skin, saved filter, the journal,
 // the one-time integrity check after an installation, repeated at the next
-// start when it could not finish) and claims the
-// window's socket, so other processes can find it and post it messages;
-// closing it closes the journal and ends the program.
+// start when it could not finish) and claims the window's socket, so other processes can find it and post it
+// messages; closing it closes the journal and ends the program.
+//
+// The client area, top to bottom: the Show/Sort bar's place (kBarHeight
+// pixels), the entry list, the splitter bar (kSplitterHeight pixels) and the
+// preview pane; without the preview pane the list reaches the bottom. The
+// splitter's position y (pixels from the top of the client area) is the
+// setting "vSplit"; a position is taken only while kBarHeight < y < client
+// height - kSplitterHeight.
+//
+// Commands arrive as WM_COMMAND (low word of wParam: the command id) from
+// the "Tools" menu, the tool bar at the bottom (the handheld's menu bar:
+// "New", "Tools", Find, Filter, the preview pane switch and, while the
+// preview pane is shown, Up and Down), the context menu of the list (right
+// click or long press: Edit, Create Copy, Delete Entry, Export Selected,
+// Send via Infrared) and the list itself. Each menu item and button has an
+// object name ("action<Name>" in the menu, "button<Name>" in the tool bar,
+// "menu<Name>" in the context menu). Commands whose screens the program does
+// not have yet are shown disabled and do nothing.
 //
 // Messages understood (besides those of ZWindow):
 //   WM_CLOSE, 1023      close the journal, empty the selection, destroy the window
 //   WM_DESTROY          end the message loop (exit code 0)
 //   1125 (cursor)       wParam 1: wait cursor on; 2: off and request a refresh; returns 1
 //   1126 (PIM item)     OnPimItem(kind, count, object id)
-//   WM_COMMAND 1026|1126<<16   refresh, when one is pending
+//   1130 (splitter)     lay out with the splitter at lParam
+//   WM_COMMAND 1026|1126<<16   rebuild the list, when a refresh is pending
 // From other processes (see WindowListener.h): WM_ACTIVATE brings the window
 // to the front (or the dialog in front of it), WM_QUIT ends the message loop
 // at once without the close steps, 1023, 1125 and 1126 as above. Until the
 // program runs its message loop (the password is being asked), PIM items are
 // ignored and a close or quit is remembered and ends the start-up.
 //
-// The client area is an empty widget painted with the skin's background;
-// the list, tree, bars and commands are added on top of this class.
-// Owned by the application object; UI thread only.
+// The window is made inside a running program (ProgramObjects): it uses the
+// program's settings store, selection, journal and skin. Owned by the
+// application object; UI thread only.
 
 #include "DbNotifyTarget.h"
+#include "MainList.h"
 #include "WindowListener.h"
+#include "ZCToolbar.h"
+#include "ZMenu.h"
 #include "ZWindow.h"
 
 #include <functional>
 #include <memory>
 
+class QAction;
 class QMainWindow;
+class QTextEdit;
 class DbKestrin;
+
+// The main window's commands.
+enum : WORD {
+    CMD_NEW = 10,
+    CMD_TOOLS = 300,
+    CMD_ABOUT = 301,
+    CMD_BACKUP = 308,
+    CMD_RESTORE = 309,
+    CMD_UP = 310,
+    CMD_DOWN = 311,
+    CMD_EDIT = 312,
+    CMD_PREVIEW_PANE = 315,
+    CMD_OPTIONS = 316,
+    CMD_EXPORT = 317,
+    CMD_FIND = 318,
+    CMD_SEND_IR = 600,
+    CMD_SHOW_ALL = 1107,
+    CMD_FILTER = 1108,
+    CMD_UPDATE_PREVIEW = 1109,
+    CMD_DELETE_ENTRY = 1111,
+    CMD_CREATE_COPY = 1112,
+    CMD_SAVE_FILTER = 1113,
+    CMD_SHELL_NEW = 3001,
+    CMD_RECEIVE_IR = 40069,
+};
 
 class ZWMain : public ZWindow, public DbNotifyTarget {
 public:
+    // Geometry of the client area, in pixels.
+    static constexpr int kBarHeight = 26;
+    static constexpr int kSplitterHeight = 20;
+
     // The one-time integrity check run at start-up while "Upgrade" is set;
     // true when it finished ("Upgrade" is then cleared).
     using IntegrityCheck = std::function<bool(DbKestrin& journal)>;
@@ -48,6 +99,14 @@ public:
     bool CreateMain(const QRect& rect);
     QMainWindow* MainWindow() const;
     QWidget* ClientArea() const { return client_; }
+    MainList& List() { return list_; }
+    QWidget* Bar() const { return bar_; }
+    QWidget* Splitter() const { return splitter_; }
+    QTextEdit* PreviewPane() const { return preview_; }
+    bool PreviewPaneOn() const { return previewPane_; }
+    // Preview updates are carried out only while armed; the context menu
+    // disarms it until the next tap in the list.
+    bool PreviewArmed() const { return previewArmed_; }
 
     // Replaces the integrity check (tests count it); an empty function puts
     // the journal's own check back.
@@ -65,6 +124,19 @@ public:
     // Raises the window, or the modal dialog in front of it.
     void BringToFront();
 
+    // Lays the client area out with the splitter at `y` and remembers y in
+    // "vSplit". False (nothing moved, nothing written) when y is refused.
+    bool Layout(int y);
+    // Opens the context menu for the line at `point` of the list's viewport
+    // (which it selects first); the chosen command arrives as WM_COMMAND.
+    void OpenContextMenu(const QPoint& point);
+    // The TPM_* alignment of a menu opened at `point` of a client area of
+    // `size`: it opens away from the corner the point is nearest.
+    static UINT MenuAlignment(const QPoint& point, const QSize& size);
+    // The menu item (else the tool bar button) of a command; null when the
+    // window has neither.
+    QAction* Action(WORD command) const;
+
     // DbNotifyTarget: a change made through another handle of the journal.
     void OnDbNotify(UINT code, CEOID oid) override;
 
@@ -75,16 +147,38 @@ protected:
     // program; `count` items were chosen there and only the first is passed.
     // The base only traces it.
     virtual void OnPimItem(int kind, int count, DWORD objectId);
-    // The views are rebuilt here; the base has none yet.
-    virtual void OnRefresh();
 
 private:
+    class Client;
+    class SplitterBar;
+    class LongPress;
+
     LRESULT OnCreate();
     void OnClose();
     void OnFrame(const IpcFrame& frame);
+    void OnCommand(WORD id, WORD code);
+    void OnSize();
+    void OnRefresh();
+    void BuildCommands(QMainWindow* window);
+    void ShowPreviewButtons();
+    void TogglePreview();
+    // Lays out with "vSplit" (default: half the area below the bar); when
+    // the stored position does not fit, with the default, not remembered.
+    void LayoutFromSetting();
+    void PlaceViews(int y);
+    void SendKey(int key);
 
     QWidget* client_ = nullptr;
+    QWidget* bar_ = nullptr;
+    QWidget* splitter_ = nullptr;
+    QTextEdit* preview_ = nullptr;
+    ZMenu tools_;
+    ZCToolbar toolbar_;
+    MainList list_;
+    std::unique_ptr<LongPress> longPress_;
     std::unique_ptr<WindowListener> listener_;
+    bool previewPane_ = true;
+    bool previewArmed_ = true;
     bool refreshPending_ = false;
     bool running_ = false;
     bool quitRequested_ = false;

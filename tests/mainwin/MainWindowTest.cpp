@@ -1,0 +1,339 @@
+// The main window in a running program: its parts and commands, the
+// splitter and the preview pane switch, refresh requests, the commands on
+// the list's selection, the context menu, and the file commands.
+
+#include "MainWinFixture.h"
+
+#include "BackupCommands.h"
+#include "ExportDialog.h"
+#include "ProgramObjects.h"
+#include "Settings.h"
+#include "ZWMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest()
+    {
+        // The window's socket goes into the test's own data folder.
+        unsetenv("XDG_RUNTIME_DIR");
+        ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
+    }
+    ~MainWindowTest() override
+    {
+        if (program && main->IsWindow())
+            main->SendMessage(WM_CLOSE);
+        program.reset();
+        PumpAll();
+        // Closing the window asked the message loop to end, and Qt then ends
+        // every loop started later (menus, dialogs) at once; a main loop that
+        // runs and ends clears that for the next test.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QApplication::exec();
+        ZWMain::SetIntegrityCheck({});
+    }
+
+    // Writes entries before the program starts (newest first in the list).
+    void Write(std::initializer_list<const char16_t*> subjects)
+    {
+        DbKestrin journal;
+        ASSERT_TRUE(journal.Open(nullptr));
+        WORD day = 1;
+        for (const char16_t* subject : subjects) {
+            ZJITEMS set = MakeEntry({ .subject = subject, .date = Day(2006, 3, day++) });
+            ASSERT_NE(journal.Write(0, &set), 0u);
+        }
+    }
+
+    // Starts the program in a window of `size`.
+    void Start(QSize size = QSize(240, 320))
+    {
+        program = std::make_unique<ProgramObjects>();
+        ASSERT_TRUE(program->app.InitInstance(1));
+        main = program->app.MainWindow();
+        main->MainWindow()->resize(size);
+        PumpAll();
+        view = main->List().View();
+    }
+
+    // A menu item or button by its name: in the window or in one of the
+    // menus of its menu bar.
+    QAction* Find(const char* name)
+    {
+        const QString wanted = QString::fromLatin1(name);
+        QAction* found = main->GetHandle()->findChild<QAction*>(wanted);
+        for (QAction* menu : main->MainWindow()->menuBar()->actions())
+            if (!found && menu->menu())
+                found = menu->menu()->findChild<QAction*>(wanted);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QRect Geometry(QWidget* widget) { return widget->geometry(); }
+    int ClientHeight() { return main->ClientArea()->height(); }
+    int VSplit() { return Settings(program->app).VSplit(-1); }
+    void Command(WORD id) { main->SendMessage(WM_COMMAND, id, 0); }
+    int Traces(const std::u16string& line)
+    {
+        int count = 0;
+        for (const UiCall& call : hooks.Calls(UiCall::Kind::Trace))
+            count += call.text == line;
+        return count;
+    }
+    QPoint RowCentre(int row) { return view->visualRect(main->List().Model().index(row, 1)).center(); }
+    // Runs `act` on the pop-up menu as soon as one is open; `act` closes it.
+    void WhenMenuOpens(std::function<void(QMenu&)> act)
+    {
+        menuWatch = std::make_unique<QTimer>();
+        menuWatch->setInterval(20);
+        QObject::connect(menuWatch.get(), &QTimer::timeout, [this, act] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                menuWatch->stop();
+                act(*menu);
+            }
+        });
+        menuWatch->start();
+    }
+
+    TempHome home;
+    RecordingUiHooks hooks;
+    ScopedUiHooks scopedHooks { hooks };
+    std::unique_ptr<ProgramObjects> program;
+    ZWMain* main = nullptr;
+    QTableView* view = nullptr;
+    std::unique_ptr<QTimer> menuWatch;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, PartsAndCommandsOnAHandheldScreen)
+{
+    Write({ u"One", u"Two", u"Three" });
+    Start();
+    EXPECT_EQ(main->List().Model().Rows(), 3);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(view->objectName(), QStringLiteral("mainList"));
+
+    // Bar, list, splitter and preview pane fill the client area top to bottom.
+    const int height = ClientHeight();
+    EXPECT_EQ(Geometry(main->Bar()), QRect(0, 0, 240, ZWMain::kBarHeight));
+    EXPECT_EQ(Geometry(view).top(), ZWMain::kBarHeight);
+    EXPECT_EQ(Geometry(view).bottom() + 1, Geometry(main->Splitter()).top());
+    EXPECT_EQ(Geometry(main->Splitter()).height(), ZWMain::kSplitterHeight);
+    EXPECT_EQ(Geometry(main->PreviewPane()).top(), Geometry(main->Splitter()).bottom() + 1);
+    EXPECT_EQ(Geometry(main->PreviewPane()).bottom() + 1, height);
+
+    // Every command is there; those without their screens are disabled.
+    for (const char* name : { "actionAbout", "actionExport", "actionBackup", "actionRestore", "buttonTools",
+             "buttonPreviewPane", "buttonUp", "buttonDown" })
+        EXPECT_TRUE(Find(name)->isEnabled()) << name;
+    for (const char* name :
+        { "actionFind", "actionReceiveIr", "actionOptions", "buttonNew", "buttonFind", "buttonFilter" })
+        EXPECT_FALSE(Find(name)->isEnabled()) << name;
+    EXPECT_TRUE(Find("buttonPreviewPane")->isChecked());
+    EXPECT_TRUE(Find("buttonUp")->isVisible());
+
+    // Up and Down move the list's focus.
+    main->List().SelectItem(main->List().Cache().RowOid(0));
+    Command(CMD_DOWN);
+    EXPECT_EQ(program->selection.Focused(), main->List().Cache().RowOid(1));
+    Command(CMD_UP);
+    EXPECT_EQ(program->selection.Focused(), main->List().Cache().RowOid(0));
+
+    // The About box names the program.
+    QString about;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            about = box->findChild<QLabel*>(QStringLiteral("aboutText"))->text();
+            box->accept();
+        }
+    });
+    Command(CMD_ABOUT);
+    EXPECT_TRUE(about.contains(QStringLiteral("Ozm Kestrin"))) << about.toStdString();
+}
+
+TEST_F(MainWindowTest, SplitterLimitsAndThePreviewSwitch)
+{
+    Write({ u"One" });
+    Start();
+    const int height = ClientHeight();
+    const int before = VSplit();
+
+    // The bar's edge and the bottom 20 pixels are refused: nothing moves.
+    const QRect list = Geometry(view);
+    EXPECT_EQ(main->SendMessage(KWM_SPLITTER, 0, ZWMain::kBarHeight), 0);
+    EXPECT_EQ(main->SendMessage(KWM_SPLITTER, 0, height - ZWMain::kSplitterHeight), 0);
+    EXPECT_EQ(Geometry(view), list);
+    EXPECT_EQ(VSplit(), before);
+
+    EXPECT_EQ(main->SendMessage(KWM_SPLITTER, 0, 100), 1);
+    EXPECT_EQ(VSplit(), 100);
+    EXPECT_EQ(Geometry(view).height(), 100 - ZWMain::kBarHeight);
+    EXPECT_EQ(Geometry(main->PreviewPane()).top(), 100 + ZWMain::kSplitterHeight);
+
+    // Dragging the bar moves it by as much.
+    QWidget* splitter = main->Splitter();
+    QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(50, 5));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(50, 35), splitter->mapToGlobal(QPointF(50, 35)), Qt::NoButton,
+        Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(splitter, &drag);
+    QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(50, 35));
+    EXPECT_EQ(VSplit(), 130);
+
+    // Without the preview pane the list reaches the bottom; the position stays.
+    Find("buttonPreviewPane")->trigger();
+    PumpAll();
+    EXPECT_FALSE(main->PreviewPaneOn());
+    EXPECT_FALSE(Settings(program->app).PreviewPane());
+    EXPECT_FALSE(main->PreviewPane()->isVisible());
+    EXPECT_FALSE(main->Splitter()->isVisible());
+    EXPECT_FALSE(Find("buttonUp")->isVisible());
+    EXPECT_EQ(Geometry(view).bottom() + 1, height);
+    EXPECT_EQ(VSplit(), 130);
+    Command(CMD_PREVIEW_PANE);
+    EXPECT_TRUE(main->PreviewPane()->isVisible());
+    EXPECT_TRUE(Find("buttonDown")->isVisible());
+    EXPECT_EQ(Geometry(main->Splitter()).top(), 130);
+
+    // A window too small for the position shows the splitter half way down
+    // without forgetting the position.
+    main->MainWindow()->resize(240, 200);
+    PumpAll();
+    EXPECT_EQ(Geometry(main->Splitter()).top(), (ClientHeight() - ZWMain::kBarHeight) / 2);
+    EXPECT_EQ(Geometry(main->PreviewPane()).bottom() + 1, ClientHeight());
+    main->MainWindow()->resize(240, 320);
+    PumpAll();
+    EXPECT_EQ(Geometry(main->Splitter()).top(), 130);
+    EXPECT_EQ(VSplit(), 130);
+}
+
+TEST_F(MainWindowTest, RefreshRequestsRebuildOnce)
+{
+    Write({ u"One", u"Two" });
+    Start();
+    hooks.Clear();
+    // Nothing pending: the request does nothing.
+    main->PostMessage(WM_COMMAND, MAKEWPARAM(KCMD_REFRESH_ID, KCMD_REFRESH), 0);
+    PumpAll();
+    EXPECT_EQ(Traces(u"MainList::Refresh\n"), 0);
+
+    // A change of the journal asks for one rebuild, however often.
+    ZJITEMS set = MakeEntry({ .subject = u"Three", .date = Day(2007, 1, 1) });
+    ASSERT_NE(program->journal.Write(0, &set), 0u);
+    main->RequestRefresh();
+    main->RequestRefresh();
+    ASSERT_TRUE(PumpUntil([&] { return !main->RefreshPending(); }));
+    PumpAll();
+    EXPECT_EQ(Traces(u"MainList::Refresh\n"), 1);
+    EXPECT_EQ(main->List().Model().Rows(), 3);
+    EXPECT_EQ(main->List().Model().index(0, 1).data().toString(), QStringLiteral("Three"));
+}
+
+TEST_F(MainWindowTest, ContextMenuActsOnTheEntryUnderThePointer)
+{
+    Write({ u"One", u"Two", u"Three" });
+    Start();
+    Settings(program->app).SetConfirmDeletes(false);
+    const CEOID second = main->List().Cache().RowOid(1);
+
+    QStringList items;
+    CEOID focusedWhileOpen = 0;
+    bool armedWhileOpen = true;
+    WhenMenuOpens([&](QMenu& menu) {
+        for (QAction* action : menu.actions())
+            if (!action->isSeparator())
+                items << action->objectName() + (action->isEnabled() ? "" : "-");
+        focusedWhileOpen = program->selection.Focused();
+        armedWhileOpen = main->PreviewArmed();
+        menu.setActiveAction(menu.findChild<QAction*>(QStringLiteral("menuDeleteEntry")));
+        QTest::keyClick(&menu, Qt::Key_Return);
+    });
+    // A right click asks for the menu.
+    emit view->customContextMenuRequested(RowCentre(1));
+    PumpAll();
+    EXPECT_EQ(items,
+        QStringList(
+            { "menuEdit-", "menuCreateCopy", "menuDeleteEntry", "menuExportSelected", "menuSendIr-" }));
+    EXPECT_EQ(focusedWhileOpen, second);
+    EXPECT_FALSE(armedWhileOpen);
+    EXPECT_TRUE(main->PreviewArmed());
+    EXPECT_EQ(main->List().Model().Rows(), 2);
+    EXPECT_EQ(program->journal.SeekOid(second), 0u);
+
+    // A long press opens it too; "Create Copy" copies the entry pressed.
+    const CEOID first = main->List().Cache().RowOid(0);
+    WhenMenuOpens([](QMenu& menu) {
+        menu.setActiveAction(menu.findChild<QAction*>(QStringLiteral("menuCreateCopy")));
+        QTest::keyClick(&menu, Qt::Key_Return);
+    });
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, RowCentre(0));
+    ASSERT_TRUE(PumpUntil([&] { return main->List().Model().Rows() == 3; }, 3000));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, RowCentre(0));
+    PumpAll();
+    EXPECT_EQ(program->selection.Focused(), first);
+
+    // The menu opens away from the nearest corner.
+    const QSize size(240, 300);
+    EXPECT_EQ(ZWMain::MenuAlignment(QPoint(10, 10), size), static_cast<UINT>(TPM_LEFTALIGN | TPM_TOPALIGN));
+    EXPECT_EQ(
+        ZWMain::MenuAlignment(QPoint(10, 290), size), static_cast<UINT>(TPM_LEFTALIGN | TPM_BOTTOMALIGN));
+    EXPECT_EQ(
+        ZWMain::MenuAlignment(QPoint(230, 290), size), static_cast<UINT>(TPM_RIGHTALIGN | TPM_BOTTOMALIGN));
+    EXPECT_EQ(ZWMain::MenuAlignment(QPoint(230, 10), size), static_cast<UINT>(TPM_RIGHTALIGN | TPM_TOPALIGN));
+}
+
+TEST_F(MainWindowTest, FileCommandsRunFromTheMenu)
+{
+    Write({ u"One", u"Two" });
+    Start();
+    const std::filesystem::path backup = home.file("saved.ksk");
+    BackupCommands::SetPathChooser([&](QWidget*, bool, QString& path) {
+        path = QString::fromStdString(backup.string());
+        return true;
+    });
+    Find("actionBackup")->trigger();
+    ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(backup); }));
+
+    // Restoring into the emptied journal inserts the entries again and the
+    // list shows them.
+    for (CEOID oid = program->journal.SeekFirst(); oid != 0; oid = program->journal.SeekFirst())
+        ASSERT_TRUE(program->journal.DeleteEntry(oid));
+    main->RequestRefresh();
+    ASSERT_TRUE(PumpUntil([&] { return main->List().Model().Rows() == 0; }));
+    Find("actionRestore")->trigger();
+    ASSERT_TRUE(PumpUntil([&] { return main->List().Model().Rows() == 2; }));
+
+    const std::filesystem::path csv = home.file("out.csv");
+    ExportDialog::SetFileChooser([&](QWidget*, ExportDialog::Target& target) {
+        target.path = QString::fromStdString(csv.string());
+        return true;
+    });
+    QTimer::singleShot(50, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Find("actionExport")->trigger();
+    ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(csv); }));
+    BackupCommands::SetPathChooser({});
+    ExportDialog::SetFileChooser({});
+    const auto boxes = hooks.Calls(UiCall::Kind::MessageBox);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, u"Exported 2 records");
+}
