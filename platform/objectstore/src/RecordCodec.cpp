@@ -264,9 +264,12 @@ void FillReadBuffer(const std::vector<const PropView*>& props, const std::vector
         v.propid = p->id;
         const WORD type = TypeFromPropID(p->id);
         if (type == CEVT_LPWSTR) {
-            const std::u16string text = DecodeText(p->payload);
-            std::memcpy(tail, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
-            v.val.lpwstr = reinterpret_cast<WCHAR*>(tail);
+            auto* text = reinterpret_cast<WCHAR*>(tail);
+            const std::size_t units = p->payload.size() / 2;
+            for (std::size_t u = 0; u < units; ++u)
+                text[u] = static_cast<WCHAR>(p->payload[2 * u] | (p->payload[2 * u + 1] << 8));
+            text[units] = 0;
+            v.val.lpwstr = text;
         } else if (type == CEVT_BLOB) {
             if (!p->payload.empty())
                 std::memcpy(tail, p->payload.data(), p->payload.size());

@@ -496,7 +496,8 @@ CEOID Store::ReadProps(
         q.Reset();
         return Fail(rc ? SqliteErrorToWin32(rc) : ERROR_KEY_DELETED);
     }
-    std::vector<PropView> props;
+    // Kept between reads: a walk makes no allocations per record.
+    std::vector<PropView>& props = readProps_;
     const bool parsed = ParseRecord(q.Blob(0), props);
     if (!parsed) {
         q.Reset();
@@ -504,8 +505,10 @@ CEOID Store::ReadProps(
     }
     // `props` points into the statement's row until the reset below.
     const bool all = !ids || *count == 0 || ids[0] == 0;
-    std::vector<const PropView*> chosen;
-    std::vector<CEPROPID> wanted;
+    std::vector<const PropView*>& chosen = readChosen_;
+    std::vector<CEPROPID>& wanted = readWanted_;
+    chosen.clear();
+    wanted.clear();
     const std::size_t n = all ? props.size() : *count;
     chosen.reserve(n);
     wanted.reserve(n);

@@ -9,6 +9,7 @@
 #include "DbNotifyTarget.h"
 #include "OpenMarkers.h"
 #include "OrderIndex.h"
+#include "RecordCodec.h"
 #include "Sqlite.h"
 
 #include <chrono>
@@ -149,6 +150,10 @@ private:
     int txDepth_ = 0;
     DWORD txError_ = 0; // set when SQLite ended the open transaction by itself
     std::vector<Notice> pending_;
+    // Scratch of ReadProps.
+    std::vector<PropView> readProps_;
+    std::vector<const PropView*> readChosen_;
+    std::vector<CEPROPID> readWanted_;
     std::vector<std::size_t> pendingMarks_;
 
     // Prepared statements (declared after the connection: destroyed first).
