@@ -1,5 +1,6 @@
 #include "Skin.h"
 
+#include "DataFolder.h"
 #include "ZFile.h"
 #include "ZString.h"
 
@@ -16,17 +17,6 @@ namespace {
 // The longest side of a skin picture: a background tile needs no more, and a
 // hostile file cannot make the program allocate gigabytes.
 constexpr int kMaxPictureSide = 4096;
-
-QString DataFolder()
-{
-    const QByteArray home = qgetenv("KESTRIN_HOME");
-    if (!home.isEmpty())
-        return QString::fromLocal8Bit(home);
-    const QByteArray data = qgetenv("XDG_DATA_HOME");
-    if (data.startsWith('/'))
-        return QString::fromLocal8Bit(data) + QStringLiteral("/kestrin");
-    return QDir::homePath() + QStringLiteral("/.local/share/kestrin");
-}
 
 QPixmap LoadPicture(const QString& path)
 {
@@ -70,7 +60,7 @@ Skin::Skin()
 
 QStringList Skin::Folders()
 {
-    QStringList candidates { DataFolder() + QStringLiteral("/skins") };
+    QStringList candidates { QString::fromStdString((DataFolder() / "skins").string()) };
     // Installed beside the program (a relocated install), where it was
     // installed to, and in the source tree for a program run from its build.
     candidates << QApplication::applicationDirPath() + QStringLiteral("/../share/kestrin/skins");

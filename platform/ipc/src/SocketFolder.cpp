@@ -1,31 +1,12 @@
 #include "SocketFolder.h"
 
+#include "DataFolder.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace {
-
-const char* NonEmptyVariable(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && *value ? value : nullptr;
-}
-
-std::filesystem::path DataFolder()
-{
-    if (const char* home = NonEmptyVariable("KESTRIN_HOME"))
-        return home;
-    if (const char* data = NonEmptyVariable("XDG_DATA_HOME"); data && data[0] == '/')
-        return std::filesystem::path(data) / "kestrin";
-    if (const char* home = NonEmptyVariable("HOME"))
-        return std::filesystem::path(home) / ".local" / "share" / "kestrin";
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
-        return std::filesystem::path(entry->pw_dir) / ".local" / "share" / "kestrin";
-    return {};
-}
 
 // FNV-1a over the bytes of a text; stable across runs and builds.
 void Hash(std::uint64_t& state, const void* data, std::size_t size)
@@ -69,7 +50,7 @@ bool AppendSafe(std::string& out, LPCWSTR text, std::uint64_t& hash)
 
 std::string SocketFolder()
 {
-    if (const char* runtime = NonEmptyVariable("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/')
+    if (const char* runtime = NonEmptyEnvironment("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/')
         return runtime;
     const std::filesystem::path data = DataFolder();
     if (data.empty())
@@ -90,7 +71,7 @@ std::string SocketFileName(LPCWSTR className, LPCWSTR title)
     exact = AppendSafe(name, title, hash) && exact;
     if (!exact)
         name += '-' + Hex(hash).substr(0, 8);
-    if (const char* home = NonEmptyVariable("KESTRIN_HOME")) {
+    if (const char* home = NonEmptyEnvironment("KESTRIN_HOME")) {
         std::error_code error;
         const std::filesystem::path folder = std::filesystem::weakly_canonical(home, error);
         const std::string key = error ? std::string(home) : folder.string();

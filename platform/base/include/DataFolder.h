@@ -6,3 +6,6 @@
 #include <filesystem>
 
 std::filesystem::path DataFolder();
+
+// The value of an environment variable, or null when it is unset or empty.
+const char* NonEmptyEnvironment(const char* name);

@@ -4,17 +4,17 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace {
-
-const char* NonEmptyVariable(const char* name)
+const char* NonEmptyEnvironment(const char* name)
 {
     const char* value = std::getenv(name);
     return value && *value ? value : nullptr;
 }
 
+namespace {
+
 std::filesystem::path HomeFolder()
 {
-    if (const char* home = NonEmptyVariable("HOME"))
+    if (const char* home = NonEmptyEnvironment("HOME"))
         return home;
     // Services started without an environment still have a password entry.
     if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
@@ -26,10 +26,10 @@ std::filesystem::path HomeFolder()
 
 std::filesystem::path DataFolder()
 {
-    if (const char* home = NonEmptyVariable("KESTRIN_HOME"))
+    if (const char* home = NonEmptyEnvironment("KESTRIN_HOME"))
         return home;
     // The XDG rules ignore a relative XDG_DATA_HOME.
-    if (const char* data = NonEmptyVariable("XDG_DATA_HOME"); data && data[0] == '/')
+    if (const char* data = NonEmptyEnvironment("XDG_DATA_HOME"); data && data[0] == '/')
         return std::filesystem::path(data) / "kestrin";
     return HomeFolder() / ".local" / "share" / "kestrin";
 }
