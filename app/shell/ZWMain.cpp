@@ -99,25 +99,32 @@ UINT CommandFlags(WORD id)
     return FindCommand(id)->available ? MF_STRING : MF_STRING | MF_GRAYED;
 }
 
-// The owner-drawn look of the program's pop-up menus: the skin's background
-// behind every item, its menu-text colour, its selected colour for the item
-// under the pointer, a bold 13-pixel font.
-void DressMenu(QMenu& menu, const Skin& skin)
+// The owner-drawn look of the context menu: the skin's picture behind every
+// item, its menu-text colour, its selected colour for the item under the
+// pointer, a bold 13-pixel font, separators as lines in the text colour.
+// Without a skin picture the menu keeps the system's look.
+void DressMenu(QMenu& menu, const QString& picture, const Skin& skin)
 {
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(13);
     font.setBold(true);
     menu.setFont(font);
-    if (skin.brush.style() == Qt::NoBrush)
+    if (picture.isEmpty() || skin.brush.style() == Qt::NoBrush)
         return;
-    QPalette palette = menu.palette();
-    for (QPalette::ColorRole role :
-        { QPalette::Window, QPalette::Base, QPalette::Button, QPalette::Highlight })
-        palette.setBrush(role, skin.brush);
-    for (QPalette::ColorRole role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
-        palette.setColor(role, ToQColor(skin.menuText));
-    palette.setColor(QPalette::HighlightedText, ToQColor(skin.selectedText));
-    menu.setPalette(palette);
+    const QColor text = ToQColor(skin.menuText);
+    const QColor selected = ToQColor(skin.selectedText);
+    QString path = picture;
+    path.replace(u'"', QStringLiteral("\\\""));
+    menu.setStyleSheet(
+        QStringLiteral("QMenu { background-image: url(\"%1\"); color: %2; border: 1px solid %2; }"
+                       "QMenu::item { background: transparent; padding: 2px 16px 2px 10px; }"
+                       "QMenu::item:selected { color: %3; }"
+                       "QMenu::item:disabled { color: rgba(%4, %5, %6, 45%); }"
+                       "QMenu::separator { height: 1px; background: %2; margin: 4px 6px; }")
+            .arg(path, text.name(), selected.name())
+            .arg(text.red())
+            .arg(text.green())
+            .arg(text.blue()));
 }
 
 } // namespace
@@ -289,14 +296,27 @@ void ZWMain::BuildCommands(QMainWindow* window)
     toolbar_.Create(QStringLiteral("Commands"), {}, window, QStringLiteral("mainToolBar"));
     toolbar_.SetOwner(this);
     QToolBar* bar = toolbar_.Bar();
+    // The bar stands for the system's menu bar: it keeps the standard
+    // background whatever skin dresses the window.
+    QPalette standard = bar->palette();
+    standard.setBrush(QPalette::Window, QApplication::palette().window());
+    bar->setPalette(standard);
+    // Tight, so that every button fits a handheld's width.
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     bar->setIconSize(QSize(16, 16));
-    toolbar_.AddButton(CMD_NEW, CommandText(CMD_NEW), {}, CommandName("button", CMD_NEW));
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setSpacing(0);
+    QAction* make = toolbar_.AddButton(CMD_NEW, CommandText(CMD_NEW), {}, CommandName("button", CMD_NEW));
     QAction* tools
         = toolbar_.AddButton(CMD_TOOLS, CommandText(CMD_TOOLS), {}, CommandName("button", CMD_TOOLS));
     tools->setMenu(tools_.Handle());
-    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(tools)))
-        button->setPopupMode(QToolButton::InstantPopup);
+    for (QAction* textButton : { make, tools }) {
+        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(textButton))) {
+            button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+            if (textButton == tools)
+                button->setPopupMode(QToolButton::InstantPopup);
+        }
+    }
     toolbar_.AddSeparator();
     const std::pair<WORD, ToolIcon> images[] = {
         { CMD_FIND, ToolIcon::Find },
@@ -555,7 +575,7 @@ void ZWMain::OpenContextMenu(const QPoint& point)
     menu.Append(
         CommandFlags(CMD_SEND_IR), CMD_SEND_IR, CommandText(CMD_SEND_IR), CommandName("menu", CMD_SEND_IR));
     menu.Handle()->setObjectName(QStringLiteral("contextMenu"));
-    DressMenu(*menu.Handle(), TheSkin());
+    DressMenu(*menu.Handle(), Skin::PictureFile(Settings(TheApp()).Skin().ToQString()), TheSkin());
 
     QWidget* viewport = list_.View()->viewport();
     const QPoint inClient = viewport->mapTo(client_, point);

@@ -1,5 +1,6 @@
 #include "ExportDialog.h"
 
+#include "DialogPlacement.h"
 #include "FileDialogs.h"
 #include "JournalProps.h"
 #include "ProgramText.h"
@@ -16,8 +17,6 @@
 
 namespace {
 
-// Owners narrower than this are handheld-sized: the dialog covers them.
-constexpr int kHandheldWidth = 480;
 constexpr QSize kDesktopSize(320, 440);
 
 ExportDialog::FileChooser& Chooser()
@@ -136,10 +135,7 @@ void ExportDialog::BuildItems()
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     layout->addWidget(buttons);
 
-    QWidget* window = owner_ ? owner_->window() : nullptr;
-    if (window && window->width() < kHandheldWidth) {
-        dialog->setGeometry(window->geometry());
-    } else {
+    if (!CoverHandheldOwner(*dialog, owner_)) {
         dialog->resize(kDesktopSize);
         CenterInWorkArea();
     }

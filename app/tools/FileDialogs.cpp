@@ -1,13 +1,33 @@
 #include "FileDialogs.h"
 
+#include "DialogPlacement.h"
+
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QStandardPaths>
 
 namespace {
 
-// Windows narrower than this are handheld-sized: the dialog covers them.
-constexpr int kHandheldWidth = 480;
+// On a handheld's screen the dialog keeps only what it needs (no side bar
+// of places, no history, no folder making, no view switches) and its
+// buttons go under the fields, so that it fits the width.
+void MakeCompact(QFileDialog& dialog)
+{
+    for (const char* name :
+        { "sidebar", "backButton", "forwardButton", "newFolderButton", "listModeButton", "detailModeButton" })
+        if (auto* part = dialog.findChild<QWidget*>(QString::fromLatin1(name)))
+            part->hide();
+    dialog.setViewMode(QFileDialog::List);
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    if (grid && buttons) {
+        grid->removeWidget(buttons);
+        buttons->setOrientation(Qt::Horizontal);
+        grid->addWidget(buttons, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
 
 } // namespace
 
@@ -33,8 +53,10 @@ bool AskForFile(QWidget* owner, const FileDialogSpec& spec, QString& path, int& 
     });
     if (!spec.initialName.isEmpty())
         dialog.selectFile(spec.initialName);
-    if (QWidget* window = owner ? owner->window() : nullptr; window && window->width() < kHandheldWidth)
-        dialog.setGeometry(window->geometry());
+    if (IsHandheldSized(owner)) {
+        MakeCompact(dialog);
+        CoverHandheldOwner(dialog, owner);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     path = QDir::cleanPath(dialog.selectedFiles().first());
