@@ -93,6 +93,11 @@ public:
     ZRegistry& Settings() { return m_settings; }
     // Fails unless `oid` is an entry of the journal.
     void RequireEntry(CEOID oid);
+    void RequireEntries(const std::vector<CEOID>& oids)
+    {
+        for (CEOID oid : oids)
+            RequireEntry(oid);
+    }
 
 private:
     DbKestrin m_journal;

@@ -49,10 +49,13 @@ void StoreContacts(ZJITEMS& set, const std::vector<std::string>& names)
     list.StoreIn(*set.GetItem(PROPID_CONTACTS));
 }
 
-std::vector<CEOID> ParseOids(const Words& words)
+// The OIDs a command is given (one or more).
+std::vector<CEOID> OidArguments(const Words& words)
 {
+    ParsedArgs args(words, {});
+    args.ExpectPositionals(1, SIZE_MAX);
     std::vector<CEOID> oids;
-    for (const std::string& word : words)
+    for (const std::string& word : args.Positionals())
         oids.push_back(ParseOid(word));
     return oids;
 }
@@ -169,12 +172,9 @@ int RunShow(const Words& words)
 
 int RunDelete(const Words& words)
 {
-    ParsedArgs args(words, {});
-    args.ExpectPositionals(1, SIZE_MAX);
-    std::vector<CEOID> oids = ParseOids(args.Positionals());
+    std::vector<CEOID> oids = OidArguments(words);
     Session session;
-    for (CEOID oid : oids)
-        session.RequireEntry(oid);
+    session.RequireEntries(oids);
     for (CEOID oid : oids)
         if (!session.Journal().DeleteEntry(oid))
             Fail("entry " + std::to_string(oid) + " could not be deleted");
@@ -183,12 +183,9 @@ int RunDelete(const Words& words)
 
 int RunCopy(const Words& words)
 {
-    ParsedArgs args(words, {});
-    args.ExpectPositionals(1, SIZE_MAX);
-    std::vector<CEOID> oids = ParseOids(args.Positionals());
+    std::vector<CEOID> oids = OidArguments(words);
     Session session;
-    for (CEOID oid : oids)
-        session.RequireEntry(oid);
+    session.RequireEntries(oids);
     std::vector<CEOID> copies = CopyEntries(session.Journal(), oids);
     for (std::size_t i = 0; i < copies.size(); ++i) {
         if (copies[i] == 0)

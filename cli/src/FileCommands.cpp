@@ -24,6 +24,14 @@ ZString FilePath(const std::string& path)
     return Wide(path);
 }
 
+// The one file a command is given, with no options.
+ZString FileArgument(const Words& words)
+{
+    ParsedArgs args(words, {});
+    args.ExpectPositionals(1, 1);
+    return FilePath(args.Positionals()[0]);
+}
+
 // The property ids of the listed field labels (ignoring case).
 std::vector<CEPROPID> ParseFields(const std::string& list)
 {
@@ -95,9 +103,7 @@ int RunExport(const Words& words)
 
 int RunBackup(const Words& words)
 {
-    ParsedArgs args(words, {});
-    args.ExpectPositionals(1, 1);
-    ZString path = FilePath(args.Positionals()[0]);
+    ZString path = FileArgument(words);
     Session session;
     ZBackup backup(&session.Journal(), nullptr);
     ConsoleProgress progress = StderrProgress();
@@ -110,9 +116,7 @@ int RunBackup(const Words& words)
 
 int RunRestore(const Words& words)
 {
-    ParsedArgs args(words, {});
-    args.ExpectPositionals(1, 1);
-    ZString path = FilePath(args.Positionals()[0]);
+    ZString path = FileArgument(words);
     Session session;
     ZBackup backup(&session.Journal(), nullptr);
     ConsoleProgress progress = StderrProgress();

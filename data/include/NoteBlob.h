@@ -60,10 +60,12 @@ inline std::u16string NotePlainText(const CEBLOB& blob)
 
 // The text of an RTF document: groups starting with "\*" and the header
 // groups (font, colour and style tables, info, pictures) are skipped,
-// "\par" and "\line" become a line feed, "\tab" a tab, "\'hh" a Windows-1252
-// character and "\uN" the UTF-16 unit N (the following fallback characters
-// are skipped as "\ucN" says). Nesting deeper than 1,000 groups is read as
-// flat text so no input can exhaust memory or stack.
+// "\par" and "\line" become a line feed, "\tab" a tab, "\uN" the UTF-16
+// unit N (the following fallback characters are skipped as "\ucN" says).
+// Text bytes (plain or "\'hh") are read in the system code page: UTF-8
+// when a run of them is valid UTF-8, else Windows-1252. Nesting deeper
+// than 1,000 groups is read as flat text so no input can exhaust memory or
+// stack.
 std::u16string RtfPlainText(const char* data, std::size_t size);
 
 // Builds a note blob in the current form. Sizes above 4 GiB are not

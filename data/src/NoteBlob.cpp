@@ -1,5 +1,7 @@
 #include "NoteBlob.h"
 
+#include "CodePage.h"
+
 #include <array>
 #include <cstring>
 #include <limits>
@@ -10,49 +12,6 @@ namespace {
 constexpr char kMagic[4] = { 'K', 'N', 'T', '1' };
 constexpr std::string_view kRtfStart = "{\\rtf";
 constexpr std::size_t kMaxRtfDepth = 1000;
-
-// Windows-1252 for the bytes 0x80..0x9F; the other bytes are Latin-1.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC,
-    0x0081,
-    0x201A,
-    0x0192,
-    0x201E,
-    0x2026,
-    0x2020,
-    0x2021,
-    0x02C6,
-    0x2030,
-    0x0160,
-    0x2039,
-    0x0152,
-    0x008D,
-    0x017D,
-    0x008F,
-    0x0090,
-    0x2018,
-    0x2019,
-    0x201C,
-    0x201D,
-    0x2022,
-    0x2013,
-    0x2014,
-    0x02DC,
-    0x2122,
-    0x0161,
-    0x203A,
-    0x0153,
-    0x009D,
-    0x017E,
-    0x0178,
-};
-
-char16_t Cp1252(unsigned char byte)
-{
-    if (byte >= 0x80 && byte < 0xA0)
-        return kCp1252High[byte - 0x80];
-    return byte;
-}
 
 std::u16string Utf16FromBytes(const BYTE* data, std::size_t size)
 {
@@ -174,10 +133,11 @@ public:
             case '\n':
                 break;
             default:
-                Text(Cp1252(static_cast<unsigned char>(c)));
+                Byte(c);
                 break;
             }
         }
+        Flush();
         return std::move(m_text);
     }
 
@@ -189,6 +149,7 @@ private:
 
     void OpenGroup()
     {
+        Flush();
         if (m_groups.size() >= kMaxRtfDepth) {
             ++m_flatDepth;
             return;
@@ -200,6 +161,7 @@ private:
 
     void CloseGroup()
     {
+        Flush();
         if (m_flatDepth > 0)
             --m_flatDepth;
         else if (!m_groups.empty())
@@ -214,7 +176,10 @@ private:
             m_groups.back().hidden = true;
     }
 
-    void Text(char16_t ch)
+    // Text bytes of a run are decoded together, so that a character written
+    // as several bytes ("\'c3\'a9") comes out whole: UTF-8 when the run is
+    // valid UTF-8, else Windows-1252 byte by byte.
+    void Byte(char c)
     {
         m_groupStart = false;
         if (m_skipFallback > 0) {
@@ -222,7 +187,27 @@ private:
             return;
         }
         if (!Hidden())
+            m_bytes.push_back(c);
+    }
+
+    void Unit(char16_t ch)
+    {
+        m_groupStart = false;
+        if (m_skipFallback > 0) {
+            --m_skipFallback;
+            return;
+        }
+        Flush();
+        if (!Hidden())
             m_text.push_back(ch);
+    }
+
+    void Flush()
+    {
+        if (m_bytes.empty())
+            return;
+        m_text += DecodeSystemCodePage(m_bytes);
+        m_bytes.clear();
     }
 
     void ControlSequence()
@@ -247,7 +232,7 @@ private:
                 unsigned char byte
                     = static_cast<unsigned char>(HexValue(m_data[m_pos]) * 16 + HexValue(m_data[m_pos + 1]));
                 m_pos += 2;
-                Text(Cp1252(byte));
+                Byte(static_cast<char>(byte));
             } else if (m_pos < m_size && IsHexDigit(m_data[m_pos])) {
                 ++m_pos; // a cut-off escape stands for nothing
             }
@@ -255,17 +240,17 @@ private:
         case '\\':
         case '{':
         case '}':
-            Text(static_cast<char16_t>(c));
+            Byte(c);
             break;
         case '~':
-            Text(u'\u00A0');
+            Unit(u'\u00A0');
             break;
         case '_':
-            Text(u'-');
+            Byte('-');
             break;
         case '\r':
         case '\n':
-            Text(u'\n');
+            Unit(u'\n');
             break;
         default:
             break;
@@ -303,14 +288,14 @@ private:
             return;
         }
         if (word == "par" || word == "line")
-            Text(u'\n');
+            Unit(u'\n');
         else if (word == "tab")
-            Text(u'\t');
+            Unit(u'\t');
         else if (word == "uc" && hasParam && !m_groups.empty())
             m_groups.back().fallback = param < 0 ? 0 : static_cast<int>(std::min(param, 16L));
         else if (word == "u" && hasParam) {
             m_skipFallback = 0;
-            Text(static_cast<char16_t>(param < 0 ? param + 65536 : param));
+            Unit(static_cast<char16_t>(param < 0 ? param + 65536 : param));
             m_skipFallback = m_groups.empty() ? 1 : m_groups.back().fallback;
         }
     }
@@ -322,6 +307,7 @@ private:
     std::size_t m_flatDepth = 0;
     bool m_groupStart = false;
     int m_skipFallback = 0;
+    std::string m_bytes;
     std::u16string m_text;
 };
 

@@ -33,6 +33,8 @@ TEST(NoteBlob, OldFormsGiveTheirText)
     NoteContent note = ReadNote(reinterpret_cast<const BYTE*>(rtf.data()), rtf.size());
     EXPECT_EQ(note.form, NoteContent::Form::Rtf);
     EXPECT_EQ(note.plainText, u"Café {braces} and \\ slash\n€uro\tend\nbold");
+    std::string utf8 = "{\\rtf1 na\\'c3\\'afve}";
+    EXPECT_EQ(RtfPlainText(utf8.data(), utf8.size()), u"naïve");
 
     std::u16string text = u"plain ünïcode";
     std::vector<BYTE> utf16;
