@@ -47,31 +47,30 @@ std::vector<CEOID> ReadOids(const CEBLOB& blob)
     return oids;
 }
 
+// The names of a packed list; an empty list counts under "None".
+template <typename Item>
+std::vector<std::u16string> NamesOf(const CEBLOB& blob, bool (*unpack)(const CEBLOB&, std::vector<Item>&))
+{
+    std::vector<Item> items;
+    unpack(blob, items);
+    std::vector<std::u16string> names;
+    for (const Item& item : items)
+        names.push_back(Text(item.GetName()));
+    if (names.empty())
+        names.emplace_back(NONE_NAME);
+    return names;
+}
+
+std::vector<std::u16string> ContactNames(const CEBLOB& blob)
+{
+    return NamesOf<DbAItem>(blob, UnpackContacts);
+}
+std::vector<std::u16string> CategoryNames(const CEBLOB& blob)
+{
+    return NamesOf<DbCItem>(blob, UnpackCategories);
+}
+
 } // namespace
-
-std::vector<std::u16string> ReferenceBatch::ContactNames(const CEBLOB& blob)
-{
-    std::vector<DbAItem> items;
-    UnpackContacts(blob, items);
-    std::vector<std::u16string> names;
-    for (const DbAItem& item : items)
-        names.push_back(Text(item.GetName()));
-    if (names.empty())
-        names.emplace_back(NONE_NAME);
-    return names;
-}
-
-std::vector<std::u16string> ReferenceBatch::CategoryNames(const CEBLOB& blob)
-{
-    std::vector<DbCItem> items;
-    UnpackCategories(blob, items);
-    std::vector<std::u16string> names;
-    for (const DbCItem& item : items)
-        names.push_back(Text(item.GetName()));
-    if (names.empty())
-        names.emplace_back(NONE_NAME);
-    return names;
-}
 
 ReferenceBatch::NameChanges& ReferenceBatch::Changes(ChangeMap& map, const std::u16string& name)
 {

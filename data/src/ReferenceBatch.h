@@ -54,8 +54,6 @@ private:
     };
     using ChangeMap = std::map<std::u16string, NameChanges>;
 
-    static std::vector<std::u16string> ContactNames(const CEBLOB& blob);
-    static std::vector<std::u16string> CategoryNames(const CEBLOB& blob);
     static NameChanges& Changes(ChangeMap& map, const std::u16string& name);
     static void Remove(ChangeMap& map, CEOID entry, const std::vector<std::u16string>& names);
     static void Add(ChangeMap& map, CEOID entry, const std::vector<std::u16string>& names);
