@@ -35,6 +35,18 @@ CEOID WriteCountAndList(ZCeDbase& db, CEOID oid, const ZOidsProp& list)
     return written;
 }
 
+// Reads the OID list of relation record `oid` into `list` (emptied first).
+bool ReadOidList(ZCeDbase& db, CEOID oid, ZOidsProp& list)
+{
+    RecordProps props;
+    if (props.ReadOid(db, oid, { PROPID_RELOIDS }) == 0)
+        return false;
+    list.Empty();
+    if (const CEPROPVAL* oids = props.Find(PROPID_RELOIDS))
+        list.Copy(oids->val.blob);
+    return true;
+}
+
 } // namespace
 
 BOOL DbRelX::Open(HWND notifyWindow)
@@ -110,15 +122,7 @@ BOOL DbRelX::GetText(CEOID oid, ZString& name, ZOidsProp& list, DWORD kind)
 BOOL DbRelX::GetOidList(LPCWSTR name, ZOidsProp& list, DWORD kind)
 {
     CEOID oid = Find(name, kind);
-    if (oid == 0)
-        return FALSE;
-    RecordProps props;
-    if (props.ReadOid(*this, oid, { PROPID_RELOIDS }) == 0)
-        return FALSE;
-    list.Empty();
-    if (const CEPROPVAL* oids = props.Find(PROPID_RELOIDS))
-        list.Copy(oids->val.blob);
-    return TRUE;
+    return oid != 0 && ReadOidList(*this, oid, list);
 }
 
 BOOL DbRelX::AddUse(CEOID entry, LPCWSTR name, DWORD kind)
@@ -138,12 +142,9 @@ BOOL DbRelX::AddUse(CEOID entry, LPCWSTR name, DWORD kind)
         if (oid == 0)
             return FALSE;
     }
-    RecordProps props;
-    if (props.ReadOid(*this, oid, { PROPID_RELCOUNT, PROPID_RELOIDS }) == 0)
-        return FALSE;
     ZOidsProp list;
-    if (const CEPROPVAL* oids = props.Find(PROPID_RELOIDS))
-        list.Copy(oids->val.blob);
+    if (!ReadOidList(*this, oid, list))
+        return FALSE;
     list += entry;
     if (WriteCountAndList(*this, oid, list) == 0)
         return FALSE;
@@ -156,12 +157,9 @@ BOOL DbRelX::RemoveUse(CEOID entry, LPCWSTR name, DWORD kind)
     CEOID oid = Find(name, kind);
     if (oid == 0)
         return FALSE;
-    RecordProps props;
-    if (props.ReadOid(*this, oid, { PROPID_RELCOUNT, PROPID_RELOIDS }) == 0)
-        return FALSE;
     ZOidsProp list;
-    if (const CEPROPVAL* oids = props.Find(PROPID_RELOIDS))
-        list.Copy(oids->val.blob);
+    if (!ReadOidList(*this, oid, list))
+        return FALSE;
     list.Remove(entry);
     BOOL done
         = list.Count() == 0 ? CeDeleteRecord(GetHandle(), oid) : WriteCountAndList(*this, oid, list) != 0;
