@@ -74,9 +74,12 @@ std::vector<std::u16string> CategoryNames(const CEBLOB& blob)
 
 ReferenceBatch::NameChanges& ReferenceBatch::Changes(ChangeMap& map, const std::u16string& name)
 {
-    NameChanges& changes = map[Key(name)];
+    if (auto known = map.byName.find(name); known != map.byName.end())
+        return *known->second;
+    NameChanges& changes = map.byKey[Key(name)];
     if (changes.name.empty())
         changes.name = name;
+    map.byName.emplace(name, &changes);
     return changes;
 }
 
@@ -189,14 +192,13 @@ bool ReferenceBatch::Flush()
     bool ok = true;
     int before = 0;
     int after = 0;
-    for (const auto& [key, changes] : m_contacts)
+    for (const auto& [key, changes] : m_contacts.byKey)
         ok = ApplyRelation(changes, KIND_CONTACT, &before, &after) && ok;
-    for (const auto& [key, changes] : m_categories) {
+    for (const auto& [key, changes] : m_categories.byKey) {
         ok = ApplyRelation(changes, KIND_CATEGORY, &before, &after) && ok;
         if (!changes.added.empty() || after != before)
             ok = ApplyCategoryCounter(changes.name, after - before) && ok;
     }
-    m_contacts.clear();
-    m_categories.clear();
+    Clear();
     return ok;
 }

@@ -19,6 +19,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -41,8 +42,8 @@ public:
     // Forgets the collected changes.
     void Clear()
     {
-        m_contacts.clear();
-        m_categories.clear();
+        m_contacts.Clear();
+        m_categories.Clear();
     }
 
 private:
@@ -52,7 +53,17 @@ private:
         std::unordered_set<CEOID> addedSet;
         std::unordered_set<CEOID> removed;
     };
-    using ChangeMap = std::map<std::u16string, NameChanges>;
+    struct ChangeMap {
+        // By the case-folded name: names match ignoring case.
+        std::map<std::u16string, NameChanges> byKey;
+        // By the name as written, so most lookups need no folding.
+        std::unordered_map<std::u16string, NameChanges*> byName;
+        void Clear()
+        {
+            byKey.clear();
+            byName.clear();
+        }
+    };
 
     static NameChanges& Changes(ChangeMap& map, const std::u16string& name);
     static void Remove(ChangeMap& map, CEOID entry, const std::vector<std::u16string>& names);

@@ -95,7 +95,7 @@ TEST_F(BackupTest, RestoreReinsertsPatchesTheFileThenRefreshes)
 {
     CEOID a = Add(
         { .subject = u"alpha", .date = At(2001, 1, 1), .categories = { u"Work" }, .contacts = { u"Bo" } });
-    CEOID b = Add({ .subject = u"bravo", .date = At(2002, 1, 1), .categories = { u"Work" } });
+    CEOID b = Add({ .subject = u"bravo", .date = At(2002, 1, 1), .categories = { u"WORK" } });
     CEOID c = Add({ .subject = u"charlie", .date = At(2003, 1, 1) });
     ZBackup backup(&db, kOwner);
     ASSERT_EQ(backup.Backup(PathOf("j.ksk"), nullptr), 3u);
