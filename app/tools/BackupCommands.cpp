@@ -31,16 +31,16 @@ void BackupCommands::SetPathChooser(PathChooser chooser)
 
 bool BackupCommands::AskPath(QWidget* owner, bool forBackup, QString& path)
 {
-    FileDialogSpec spec;
-    spec.save = forBackup;
-    spec.title = forBackup ? QStringLiteral("Ozm Backup") : QStringLiteral("Ozm Restore");
-    spec.filters
+    FileDialogOptions options;
+    options.save = forBackup;
+    options.title = forBackup ? QStringLiteral("Ozm Backup") : QStringLiteral("Ozm Restore");
+    options.filters
         = { forBackup ? QStringLiteral("Kestrin Backup (*.ksk)") : QStringLiteral("Ozm Kestrin (*.ksk)") };
-    spec.suffixes = { QStringLiteral("ksk") };
+    options.suffixes = { QStringLiteral("ksk") };
     if (forBackup)
-        spec.initialName = QStringLiteral("Kestrin.ksk");
+        options.initialName = QStringLiteral("Kestrin.ksk");
     int filter = 0;
-    return AskForFile(owner, spec, path, filter);
+    return AskForFile(owner, options, path, filter);
 }
 
 DWORD BackupCommands::Backup(DbKestrin& journal, QWidget* owner)

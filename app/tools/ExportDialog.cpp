@@ -34,13 +34,13 @@ void ExportDialog::SetFileChooser(FileChooser chooser)
 
 bool ExportDialog::AskTarget(QWidget* owner, Target& target)
 {
-    FileDialogSpec spec;
-    spec.title = QStringLiteral("Export");
-    spec.filters = { QStringLiteral("Comma Separated Values (*.CSV *.csv)"),
+    FileDialogOptions options;
+    options.title = QStringLiteral("Export");
+    options.filters = { QStringLiteral("Comma Separated Values (*.CSV *.csv)"),
         QStringLiteral("Text Files (*.TXT *.txt)") };
-    spec.suffixes = { QStringLiteral("csv"), QStringLiteral("txt") };
+    options.suffixes = { QStringLiteral("csv"), QStringLiteral("txt") };
     int filter = 0;
-    if (!AskForFile(owner, spec, target.path, filter))
+    if (!AskForFile(owner, options, target.path, filter))
         return false;
     target.format = filter == 1 ? ExportFormat::SimpleText : ExportFormat::CommaSeparated;
     return true;

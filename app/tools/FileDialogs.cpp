@@ -37,22 +37,22 @@ QString DocumentsFolder()
     return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
-bool AskForFile(QWidget* owner, const FileDialogSpec& spec, QString& path, int& filterIndex)
+bool AskForFile(QWidget* owner, const FileDialogOptions& options, QString& path, int& filterIndex)
 {
-    QFileDialog dialog(owner, spec.title, DocumentsFolder());
-    dialog.setObjectName(spec.save ? QStringLiteral("saveFileDialog") : QStringLiteral("openFileDialog"));
-    dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilters(spec.filters);
-    if (!spec.suffixes.isEmpty())
-        dialog.setDefaultSuffix(spec.suffixes.first());
+    QFileDialog dialog(owner, options.title, DocumentsFolder());
+    dialog.setObjectName(options.save ? QStringLiteral("saveFileDialog") : QStringLiteral("openFileDialog"));
+    dialog.setAcceptMode(options.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(options.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(options.filters);
+    if (!options.suffixes.isEmpty())
+        dialog.setDefaultSuffix(options.suffixes.first());
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        const qsizetype index = spec.filters.indexOf(filter);
-        if (index >= 0 && index < spec.suffixes.size())
-            dialog.setDefaultSuffix(spec.suffixes[index]);
+        const qsizetype index = options.filters.indexOf(filter);
+        if (index >= 0 && index < options.suffixes.size())
+            dialog.setDefaultSuffix(options.suffixes[index]);
     });
-    if (!spec.initialName.isEmpty())
-        dialog.selectFile(spec.initialName);
+    if (!options.initialName.isEmpty())
+        dialog.selectFile(options.initialName);
     if (IsHandheldSized(owner)) {
         MakeCompact(dialog);
         CoverHandheldOwner(dialog, owner);
@@ -60,6 +60,6 @@ bool AskForFile(QWidget* owner, const FileDialogSpec& spec, QString& path, int& 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     path = QDir::cleanPath(dialog.selectedFiles().first());
-    filterIndex = static_cast<int>(std::max<qsizetype>(0, spec.filters.indexOf(dialog.selectedNameFilter())));
+    filterIndex = static_cast<int>(std::max<qsizetype>(0, options.filters.indexOf(dialog.selectedNameFilter())));
     return true;
 }

@@ -13,7 +13,7 @@
 
 class QWidget;
 
-struct FileDialogSpec {
+struct FileDialogOptions {
     QString title;
     // One entry per file type: "Text Files (*.TXT *.txt)".
     QStringList filters;
@@ -30,4 +30,4 @@ QString DocumentsFolder();
 // Shows the dialog over `owner`. True with `path` (absolute) and
 // `filterIndex` (the file type chosen, 0-based) set when the user chose a
 // file; false when cancelled.
-bool AskForFile(QWidget* owner, const FileDialogSpec& spec, QString& path, int& filterIndex);
+bool AskForFile(QWidget* owner, const FileDialogOptions& options, QString& path, int& filterIndex);

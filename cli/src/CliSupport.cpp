@@ -33,20 +33,20 @@ ParsedArgs::ParsedArgs(const std::vector<std::string>& words, const std::vector<
             inlineValue = name.substr(equals + 1);
             name.resize(equals);
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& candidate : specs)
             if (name == candidate.name)
-                spec = &candidate;
-        if (spec == nullptr)
+                option = &candidate;
+        if (option == nullptr)
             BadUsage("unknown option --" + name);
         std::vector<std::string>& values = m_options[name];
         if (inlineValue) {
-            if (spec->values != 1)
+            if (option->values != 1)
                 BadUsage("--" + name + " takes no single value");
             values.push_back(*inlineValue);
             continue;
         }
-        int wanted = spec->values;
+        int wanted = option->values;
         if (wanted == kMany) {
             std::size_t before = values.size();
             while (i + 1 < words.size() && words[i + 1].compare(0, 2, "--") != 0)

@@ -35,23 +35,23 @@ inline ULONGLONG DayTicks(WORD year, WORD month, WORD day)
 }
 
 // A property set holding the entry's fields.
-inline ZJITEMS MakeEntry(const EntrySpec& spec)
+inline ZJITEMS MakeEntry(const EntrySpec& entry)
 {
     ZJITEMS set;
     DbTmp::Initialize(&set);
-    set.GetItem(PROPID_SUBJECT)->SetStrValue(spec.subject);
+    set.GetItem(PROPID_SUBJECT)->SetStrValue(entry.subject);
     set.GetItem(PROPID_DATE)
-        ->SetFileTime(FILETIME { static_cast<DWORD>(spec.date), static_cast<DWORD>(spec.date >> 32) });
-    set.GetItem(PROPID_TYPE)->SetShort(spec.type);
-    if (spec.company)
-        set.GetItem(PROPID_COMPANY)->SetStrValue(spec.company);
+        ->SetFileTime(FILETIME { static_cast<DWORD>(entry.date), static_cast<DWORD>(entry.date >> 32) });
+    set.GetItem(PROPID_TYPE)->SetShort(entry.type);
+    if (entry.company)
+        set.GetItem(PROPID_COMPANY)->SetStrValue(entry.company);
     PackedListWriter categories;
-    for (const WCHAR* name : spec.categories)
+    for (const WCHAR* name : entry.categories)
         categories.AddCategory(0, name);
     categories.StoreIn(*set.GetItem(PROPID_CATEGORIES));
     PackedListWriter contacts;
     CEOID contactOid = 100;
-    for (const WCHAR* name : spec.contacts)
+    for (const WCHAR* name : entry.contacts)
         contacts.AddContact(contactOid++, name, u"");
     contacts.StoreIn(*set.GetItem(PROPID_CONTACTS));
     return set;
@@ -66,9 +66,9 @@ class JournalTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(db.Open(nullptr), 1); }
 
-    CEOID Add(const EntrySpec& spec)
+    CEOID Add(const EntrySpec& entry)
     {
-        ZJITEMS set = MakeEntry(spec);
+        ZJITEMS set = MakeEntry(entry);
         return db.Write(0, &set);
     }
 

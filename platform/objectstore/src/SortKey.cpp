@@ -84,9 +84,9 @@ void AppendFixed(std::string& out, WORD type, std::uint64_t bits)
     }
 }
 
-std::string Finish(std::string key, const SORTORDERSPEC& spec)
+std::string Finish(std::string key, const SORTORDERSPEC& order)
 {
-    if (spec.dwFlags & CEDB_SORT_DESCENDING)
+    if (order.dwFlags & CEDB_SORT_DESCENDING)
         for (std::size_t i = 1; i < key.size(); ++i)
             key[i] = static_cast<char>(~static_cast<unsigned char>(key[i]));
     return key;
@@ -104,13 +104,13 @@ std::string Utf8(std::u16string_view text)
     return ToQString(text).toStdString();
 }
 
-std::string SortKeyOfStored(const SORTORDERSPEC& spec, const PropView* value)
+std::string SortKeyOfStored(const SORTORDERSPEC& order, const PropView* value)
 {
     if (!value)
         return {};
     std::string key(1, '\x01');
-    const WORD type = TypeFromPropID(spec.propid);
-    const bool fold = spec.dwFlags & CEDB_SORT_CASEINSENSITIVE;
+    const WORD type = TypeFromPropID(order.propid);
+    const bool fold = order.dwFlags & CEDB_SORT_CASEINSENSITIVE;
     if (type == CEVT_LPWSTR) {
         AppendText(key, DecodeText(value->payload), fold);
     } else if (type == CEVT_BLOB) {
@@ -118,14 +118,14 @@ std::string SortKeyOfStored(const SORTORDERSPEC& spec, const PropView* value)
     } else {
         AppendFixed(key, type, ReadLittleEndian(value->payload));
     }
-    return Finish(std::move(key), spec);
+    return Finish(std::move(key), order);
 }
 
-std::string SortKeyOfValue(const SORTORDERSPEC& spec, const CEPROPVAL& value)
+std::string SortKeyOfValue(const SORTORDERSPEC& order, const CEPROPVAL& value)
 {
     std::string key(1, '\x01');
-    const WORD type = TypeFromPropID(spec.propid);
-    const bool fold = spec.dwFlags & CEDB_SORT_CASEINSENSITIVE;
+    const WORD type = TypeFromPropID(order.propid);
+    const bool fold = order.dwFlags & CEDB_SORT_CASEINSENSITIVE;
     switch (type) {
     case CEVT_LPWSTR:
         AppendText(
@@ -158,7 +158,7 @@ std::string SortKeyOfValue(const SORTORDERSPEC& spec, const CEPROPVAL& value)
     default:
         break;
     }
-    return Finish(std::move(key), spec);
+    return Finish(std::move(key), order);
 }
 
 } // namespace objectstore

@@ -25,9 +25,9 @@
 namespace objectstore {
 
 // The key of a stored property (null: the record lacks it).
-std::string SortKeyOfStored(const SORTORDERSPEC& spec, const PropView* value);
+std::string SortKeyOfStored(const SORTORDERSPEC& order, const PropView* value);
 // The key of a value given by a caller (for value seeks).
-std::string SortKeyOfValue(const SORTORDERSPEC& spec, const CEPROPVAL& value);
+std::string SortKeyOfValue(const SORTORDERSPEC& order, const CEPROPVAL& value);
 
 // Whole-text case folding used for case-insensitive orders and for database
 // names, as UTF-8.

@@ -358,21 +358,21 @@ HANDLE Store::OpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortProp, DWORD fl
     if (!row)
         return failed(ERROR_FILE_NOT_FOUND);
     int slot = -1;
-    SORTORDERSPEC spec {};
+    SORTORDERSPEC sortOrder {};
     if (sortProp) {
         auto it = std::find_if(row->sorts.begin(), row->sorts.end(),
             [&](const SORTORDERSPEC& s) { return s.propid == sortProp; });
         if (it == row->sorts.end())
             return failed(ERROR_INVALID_PARAMETER);
         slot = static_cast<int>(it - row->sorts.begin());
-        spec = *it;
+        sortOrder = *it;
     }
     if (!markers_.AddHandle(row->oid))
         return failed(ERROR_SHARING_VIOLATION);
     auto handle = std::make_unique<Handle>();
     handle->db = row->oid;
     handle->slot = slot;
-    handle->spec = spec;
+    handle->sortOrder = sortOrder;
     handle->flags = flags;
     handle->notify = static_cast<DbNotifyTarget*>(notify);
     handle->index = IndexFor(row->oid, slot);
@@ -452,9 +452,9 @@ CEOID Store::Seek(HANDLE hv, DWORD seekType, DWORD_PTR value, DWORD* index)
     case CEDB_SEEK_VALUEFIRSTEQUAL:
     case CEDB_SEEK_VALUENEXTEQUAL: {
         const auto* wanted = reinterpret_cast<const CEPROPVAL*>(value);
-        if (h->slot < 0 || !wanted || wanted->propid != h->spec.propid)
+        if (h->slot < 0 || !wanted || wanted->propid != h->sortOrder.propid)
             return Fail(ERROR_INVALID_PARAMETER);
-        const std::string key = SortKeyOfValue(h->spec, *wanted);
+        const std::string key = SortKeyOfValue(h->sortOrder, *wanted);
         std::size_t pos = 0;
         if (seekType == CEDB_SEEK_VALUEFIRSTEQUAL) {
             pos = order.LowerBound(key, 0);

@@ -47,7 +47,7 @@ struct Cursor {
 struct Handle {
     CEOID db = 0;
     int slot = -1; // sort order in use; -1: OID order
-    SORTORDERSPEC spec {};
+    SORTORDERSPEC sortOrder {};
     DWORD flags = 0;
     DbNotifyTarget* notify = nullptr;
     std::shared_ptr<OrderIndex> index;
