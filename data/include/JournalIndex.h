@@ -23,6 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
+class RecordProps;
 class ZFilter;
 class ZJITEMS;
 
@@ -77,6 +78,9 @@ public:
 private:
     void Refresh(const ZFilter& filter);
     Facts FactsOf(const ZJITEMS& set);
+    Facts FactsOfRecord(const RecordProps& props);
+    // Reads the facts of every record of `records`, in its order, into m_facts.
+    void ReadFacts(ZCeDbase& records);
 
     bool m_built = false;
     std::vector<CEOID> m_order;

@@ -55,42 +55,64 @@ void JournalIndex::Invalidate()
     ++m_version;
 }
 
+JournalIndex::Facts JournalIndex::FactsOfRecord(const RecordProps& props)
+{
+    Facts facts;
+    if (const CEPROPVAL* date = props.Find(PROPID_DATE))
+        facts.date = Ticks(date->val.filetime);
+    auto shortOf = [&props](CEPROPID id) {
+        const CEPROPVAL* value = props.Find(id);
+        return value ? value->val.iVal : SHORT { -1 };
+    };
+    facts.type = shortOf(PROPID_TYPE);
+    facts.priority = shortOf(PROPID_PRIORITY);
+    facts.sensitivity = shortOf(PROPID_SENSITIVITY);
+    const CEPROPVAL* company = props.Find(PROPID_COMPANY);
+    facts.company = m_companies.Intern(company ? company->val.lpwstr : nullptr);
+    const CEPROPVAL* categories = props.Find(PROPID_CATEGORIES);
+    AnyCategory(categories ? categories->val.blob : kEmptyBlob, [&](CEOID, LPCWSTR name) {
+        facts.categories.push_back(m_categories.Intern(name));
+        return false;
+    });
+    const CEPROPVAL* contacts = props.Find(PROPID_CONTACTS);
+    AnyContact(contacts ? contacts->val.blob : kEmptyBlob, [&](CEOID, LPCWSTR name) {
+        facts.contacts.push_back(m_contacts.Intern(name));
+        return false;
+    });
+    return facts;
+}
+
+void JournalIndex::ReadFacts(ZCeDbase& records)
+{
+    for (CEOID oid = records.SeekFirst(); oid != 0; oid = records.SeekNext()) {
+        RecordProps props;
+        if (props.Read(records,
+                { PROPID_DATE, PROPID_TYPE, PROPID_COMPANY, PROPID_CATEGORIES, PROPID_CONTACTS,
+                    PROPID_SENSITIVITY, PROPID_PRIORITY })
+            == oid)
+            m_facts.emplace(oid, FactsOfRecord(props));
+    }
+}
+
 void JournalIndex::Build(ZCeDbase& journal)
 {
     Invalidate();
-    CEOID current = journal.SeekCurrent();
-    for (CEOID oid = journal.SeekFirst(); oid != 0; oid = journal.SeekNext()) {
-        RecordProps props;
-        if (props.Read(journal,
-                { PROPID_DATE, PROPID_TYPE, PROPID_COMPANY, PROPID_CATEGORIES, PROPID_CONTACTS,
-                    PROPID_SENSITIVITY, PROPID_PRIORITY })
-            != oid)
-            continue;
-        Facts facts;
-        if (const CEPROPVAL* date = props.Find(PROPID_DATE))
-            facts.date = Ticks(date->val.filetime);
-        auto shortOf = [&props](CEPROPID id) {
-            const CEPROPVAL* value = props.Find(id);
-            return value ? value->val.iVal : SHORT { -1 };
-        };
-        facts.type = shortOf(PROPID_TYPE);
-        facts.priority = shortOf(PROPID_PRIORITY);
-        facts.sensitivity = shortOf(PROPID_SENSITIVITY);
-        const CEPROPVAL* company = props.Find(PROPID_COMPANY);
-        facts.company = m_companies.Intern(company ? company->val.lpwstr : nullptr);
-        const CEPROPVAL* categories = props.Find(PROPID_CATEGORIES);
-        AnyCategory(categories ? categories->val.blob : kEmptyBlob, [&](CEOID, LPCWSTR name) {
-            facts.categories.push_back(m_categories.Intern(name));
-            return false;
-        });
-        const CEPROPVAL* contacts = props.Find(PROPID_CONTACTS);
-        AnyContact(contacts ? contacts->val.blob : kEmptyBlob, [&](CEOID, LPCWSTR name) {
-            facts.contacts.push_back(m_contacts.Intern(name));
-            return false;
-        });
-        m_order.push_back(oid);
-        m_facts.emplace(oid, std::move(facts));
+    // Walking in the journal's sort order reads the file in random order
+    // (one page read per entry). The facts are read in creation order, which
+    // follows the file, through a second handle; the sort order itself comes
+    // from the store's in-memory order index, which needs no reads.
+    CEOIDINFO info {};
+    ZCeDbase byCreation;
+    if (journal.GetInfo(&info) && byCreation.OpenDb(info.infDatabase.szDbaseName, 0, 0, nullptr)) {
+        ReadFacts(byCreation);
+        byCreation.Close();
+    } else {
+        ReadFacts(journal);
     }
+    CEOID current = journal.SeekCurrent();
+    for (CEOID oid = journal.SeekFirst(); oid != 0; oid = journal.SeekNext())
+        if (m_facts.count(oid) != 0)
+            m_order.push_back(oid);
     if (current != 0)
         journal.SeekOid(current);
     m_built = true;
