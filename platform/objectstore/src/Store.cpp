@@ -157,6 +157,7 @@ void Store::Sync()
         return;
     dataVersion_ = version;
     rows_.clear();
+    readAhead_.Clear();
     for (auto it = indices_.begin(); it != indices_.end();) {
         const DatabaseRow* row = LoadDatabase(it->first.first);
         OrderIndex& index = *it->second;
@@ -174,6 +175,7 @@ void Store::Sync()
 void Store::InvalidateAll()
 {
     rows_.clear();
+    readAhead_.Clear();
     for (auto it = indices_.begin(); it != indices_.end();) {
         if (it->second->users == 0) {
             it = indices_.erase(it);
@@ -392,6 +394,8 @@ BOOL Store::CloseHandle(HANDLE hv)
     const CEOID db = h->db;
     if (--h->index->users == 0 && h->index->stale)
         indices_.erase({ db, h->slot });
+    // Its walk ends; a later handle may get the same address.
+    readAhead_.Forget(h);
     handles_.erase(reinterpret_cast<std::uintptr_t>(hv));
     markers_.RemoveHandle(db);
     return TRUE;
@@ -490,20 +494,25 @@ CEOID Store::ReadProps(
     const CEOID oid = h->cursor.oid;
 
     Statement& q = st_->propsOf;
-    q.Bind(1, oid).Bind(2, h->db);
-    if (!q.Step()) {
-        const int rc = q.Error();
-        q.Reset();
-        return Fail(rc ? SqliteErrorToWin32(rc) : ERROR_KEY_DELETED);
+    std::optional<std::span<const BYTE>> record = HeldRecord(*h, at.pos);
+    if (!record) {
+        q.Bind(1, oid).Bind(2, h->db);
+        if (!q.Step()) {
+            const int rc = q.Error();
+            q.Reset();
+            return Fail(rc ? SqliteErrorToWin32(rc) : ERROR_KEY_DELETED);
+        }
+        record = q.Blob(0);
     }
     // Kept between reads: a walk makes no allocations per record.
     std::vector<PropView>& props = readProps_;
-    const bool parsed = ParseRecord(q.Blob(0), props);
+    const bool parsed = ParseRecord(*record, props);
     if (!parsed) {
         q.Reset();
         return Fail(ERROR_BADDB);
     }
-    // `props` points into the statement's row until the reset below.
+    // `props` points into the statement's row (until the reset below) or
+    // into the read-ahead copies.
     const bool all = !ids || *count == 0 || ids[0] == 0;
     std::vector<const PropView*>& chosen = readChosen_;
     std::vector<CEPROPID>& wanted = readWanted_;
@@ -555,6 +564,42 @@ CEOID Store::ReadProps(
             h->cursor = { Cursor::At::End, 0, {}, 0 };
     }
     return oid;
+}
+
+std::optional<std::span<const BYTE>> Store::HeldRecord(Handle& h, std::size_t pos)
+{
+    const CEOID oid = h.cursor.oid;
+    const bool walking = readAhead_.Continues(&h, pos);
+    if (auto held = readAhead_.Find(h.db, oid))
+        return held;
+    if (!walking || !ReadStretch(h, pos))
+        return std::nullopt;
+    return readAhead_.Find(h.db, oid);
+}
+
+bool Store::ReadStretch(Handle& h, std::size_t pos)
+{
+    const OrderIndex& order = *h.index;
+    const std::size_t end = std::min(order.Size(), pos + readAhead_.Start(h.db));
+    std::vector<CEOID>& oids = stretchOids_;
+    oids.clear();
+    for (std::size_t p = pos; p < end; ++p)
+        oids.push_back(order.At(p).oid);
+    std::sort(oids.begin(), oids.end());
+    Statement& q = st_->propsOf;
+    for (const CEOID oid : oids) {
+        q.Bind(1, oid).Bind(2, h.db);
+        if (q.Step()) {
+            readAhead_.Add(oid, q.Blob(0));
+        } else if (q.Error()) {
+            // The reader falls back to reading one record and reports the error.
+            q.Reset();
+            readAhead_.Clear();
+            return false;
+        }
+    }
+    q.Reset();
+    return true;
 }
 
 BOOL Store::OidGetInfo(CEOID oid, CEOIDINFO* info)

@@ -9,6 +9,7 @@
 #include "DbNotifyTarget.h"
 #include "OpenMarkers.h"
 #include "OrderIndex.h"
+#include "ReadAhead.h"
 #include "RecordCodec.h"
 #include "Sqlite.h"
 
@@ -17,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -125,6 +127,11 @@ private:
     Located Locate(Handle& h);
     CEOID MoveTo(Handle& h, std::size_t pos, DWORD* index);
     CEOID RunOff(Handle& h);
+    // The read-ahead copy of the record under the cursor at `pos`, reading
+    // the next stretch when the handle walks on; empty when the record is to
+    // be read on its own.
+    std::optional<std::span<const BYTE>> HeldRecord(Handle& h, std::size_t pos);
+    bool ReadStretch(Handle& h, std::size_t pos);
 
     CEOID WriteInScope(Handle& h, CEOID oid, WORD count, const CEPROPVAL* values, bool& created,
         OldRecord& old, std::string (&keys)[CEDB_MAXSORTORDER], std::int64_t& version);
@@ -154,6 +161,8 @@ private:
     std::vector<PropView> readProps_;
     std::vector<const PropView*> readChosen_;
     std::vector<CEPROPID> readWanted_;
+    ReadAhead readAhead_;
+    std::vector<CEOID> stretchOids_;
     std::vector<std::size_t> pendingMarks_;
 
     // Prepared statements (declared after the connection: destroyed first).

@@ -181,6 +181,8 @@ bool Store::Statements::Ready() const
 WriteScope::WriteScope(Store& store)
     : store_(store)
 {
+    // Whatever this scope changes, no copy may outlive it.
+    store.readAhead_.Clear();
     if (store.txError_) {
         error_ = store.txError_;
         return;

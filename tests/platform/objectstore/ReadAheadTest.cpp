@@ -1,0 +1,137 @@
+// A walk reads the records ahead of it in stretches: every record must still
+// read as the file holds it at the moment of the read, whatever changed after
+// its stretch was read.
+
+#include "StoreTestSupport.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <map>
+#include <thread>
+
+namespace {
+
+constexpr CEPROPID kKey = MakePropID(1, CEVT_I4);
+constexpr CEPROPID kText = MakePropID(2, CEVT_LPWSTR);
+constexpr LONG kRecords = 1000;
+
+class ReadAheadTest : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        h = CreateAndOpen(u"Walk", { { kKey, 0 }, { kText, CEDB_SORT_CASEINSENSITIVE } }, kKey);
+        // Keys spread so that the key order is far from the OID order.
+        for (LONG i = 0; i < kRecords; ++i) {
+            const LONG key = (i * 389) % kRecords;
+            oidOf[key] = WriteRecord(0, key, u"first");
+        }
+    }
+    void TearDown() override
+    {
+        CloseHandle(h);
+        StoreTest::TearDown();
+    }
+
+    CEOID WriteRecord(CEOID oid, LONG key, const std::u16string& text)
+    {
+        const CEPROPVAL values[] = { LongValue(kKey, key), TextValue(kText, text.c_str()) };
+        return CeWriteRecordProps(h, oid, 2, values);
+    }
+    // Reads the record under the cursor, checks it is the one at `pos`, and
+    // steps on.
+    std::u16string ReadAndStep(LONG pos)
+    {
+        const ReadResult r = ReadAll(h);
+        EXPECT_EQ(2u, r.values.size());
+        if (r.values.size() != 2)
+            return {};
+        EXPECT_EQ(pos, r.values[0].val.lVal);
+        Seek(h, CEDB_SEEK_CURRENT, 1);
+        return r.texts[1];
+    }
+
+    HANDLE h = nullptr;
+    std::map<LONG, CEOID> oidOf; // by key, which is also the position
+};
+
+TEST_F(ReadAheadTest, LongWalksReadEveryRecordOnceInOrder)
+{
+    // Two walks over the whole database, the second on a handle opened in
+    // another order in between: stretches grow and start over.
+    for (int round = 0; round < 2; ++round) {
+        Seek(h, CEDB_SEEK_BEGINNING, 0);
+        for (LONG pos = 0; pos < kRecords; ++pos)
+            ASSERT_EQ(u"first", ReadAndStep(pos)) << pos;
+        EXPECT_EQ(0u, ReadAll(h).oid);
+        EXPECT_EQ(DWORD(ERROR_NO_MORE_ITEMS), GetLastError());
+    }
+
+    // Two handles walking side by side each read their own records.
+    CEOID db = 0;
+    HANDLE byText = CeOpenDatabase(&db, u"Walk", kText, 0, nullptr);
+    WriteRecord(oidOf[500], 500, u"last");
+    Seek(h, CEDB_SEEK_BEGINNING, 0);
+    Seek(byText, CEDB_SEEK_BEGINNING, 0);
+    for (LONG pos = 0; pos < kRecords; ++pos) {
+        ASSERT_EQ(pos == 500 ? u"last" : u"first", ReadAndStep(pos));
+        const ReadResult other = ReadAll(byText);
+        ASSERT_EQ(2u, other.values.size());
+        EXPECT_EQ(pos == kRecords - 1 ? u"last" : u"first", other.texts[1]);
+        Seek(byText, CEDB_SEEK_CURRENT, 1);
+    }
+    CloseHandle(byText);
+}
+
+TEST_F(ReadAheadTest, ChangesAfterTheStretchWasReadShowInTheWalk)
+{
+    Seek(h, CEDB_SEEK_BEGINNING, 0);
+    // The second read starts the walk's first stretch.
+    ReadAndStep(0);
+    ReadAndStep(1);
+
+    // A write of this process.
+    WriteRecord(oidOf[5], 5, u"written");
+    for (LONG pos = 2; pos < 5; ++pos)
+        ReadAndStep(pos);
+    EXPECT_EQ(u"written", ReadAndStep(5));
+
+    // A write undone: read ahead while it stood, then rolled back.
+    {
+        ObjectStoreTransaction batch;
+        ASSERT_TRUE(batch.IsActive());
+        WriteRecord(oidOf[10], 10, u"undone");
+        ReadAndStep(6);
+        ReadAndStep(7);
+        batch.Rollback();
+    }
+    for (LONG pos = 8; pos < 10; ++pos)
+        ReadAndStep(pos);
+    EXPECT_EQ(u"first", ReadAndStep(10));
+
+    // A record deleted ahead of the walk: the walk goes on past it.
+    ReadAndStep(11);
+    ASSERT_TRUE(CeDeleteRecord(h, oidOf[13]));
+    ReadAndStep(12);
+    EXPECT_EQ(14, ReadAll(h).values[0].val.lVal);
+
+    // A commit of another connection, as another process would make it.
+    const CEOID target = oidOf[20];
+    sqlite3* other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(home.file("objects.db").c_str(), &other));
+    sqlite3_busy_timeout(other, 5000);
+    const std::string copyOfPos5 = "UPDATE records SET props = (SELECT props FROM records WHERE oid = "
+        + std::to_string(oidOf[5]) + ") WHERE oid = " + std::to_string(target);
+    EXPECT_EQ(SQLITE_OK, sqlite3_exec(other, copyOfPos5.c_str(), nullptr, nullptr, nullptr));
+    sqlite3_close(other);
+    // Calls in quick succession share one snapshot; the commit shows after it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    Seek(h, CEDB_SEEK_CEOID, target);
+    const ReadResult r = ReadAll(h);
+    ASSERT_EQ(2u, r.values.size());
+    EXPECT_EQ(5, r.values[0].val.lVal);
+    EXPECT_EQ(u"written", r.texts[1]);
+}
+
+} // namespace
