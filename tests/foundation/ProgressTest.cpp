@@ -1,32 +1,11 @@
 #include "ConsoleProgress.h"
 #include "MemoryProgress.h"
+#include "TempFile.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
-
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using TempFile = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string ReadAll(std::FILE* file)
-{
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    char chunk[256];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    return text;
-}
-
-} // namespace
+#include <vector>
 
 TEST(MemoryProgress, SetRangeKeepsSixteenBitsAndReturnsThePackedOldRange)
 {
@@ -72,7 +51,7 @@ TEST(MemoryProgress, PositionStaysInTheRangeAndStepItWraps)
 
 TEST(ConsoleProgress, PrintsEveryTenthToALogAndOverwritesOnATerminal)
 {
-    TempFile log(std::tmpfile());
+    TempFile log;
     ASSERT_TRUE(log);
     {
         ConsoleProgress bar(log.get(), false);
@@ -81,9 +60,9 @@ TEST(ConsoleProgress, PrintsEveryTenthToALogAndOverwritesOnATerminal)
             bar.SetPos(i);
         EXPECT_EQ(bar.Percent(), 100);
     }
-    EXPECT_EQ(ReadAll(log.get()), "0%\n10%\n20%\n30%\n40%\n50%\n60%\n70%\n80%\n90%\n100%\n");
+    EXPECT_EQ(log.Text(), "0%\n10%\n20%\n30%\n40%\n50%\n60%\n70%\n80%\n90%\n100%\n");
 
-    TempFile terminal(std::tmpfile());
+    TempFile terminal;
     ASSERT_TRUE(terminal);
     {
         ConsoleProgress bar(terminal.get(), true);
@@ -93,12 +72,12 @@ TEST(ConsoleProgress, PrintsEveryTenthToALogAndOverwritesOnATerminal)
         bar.SetRange(0, 0);
         EXPECT_EQ(bar.Percent(), 0) << "an empty range is no division by zero";
     }
-    EXPECT_EQ(ReadAll(terminal.get()), "\r  0%\r 25%\r 50%\r 75%\r100%\r  0%\n");
+    EXPECT_EQ(terminal.Text(), "\r  0%\r 25%\r 50%\r 75%\r100%\r  0%\n");
 }
 
 TEST(ConsoleStatic, ShowsEachUpdatedTextOnALine)
 {
-    TempFile out(std::tmpfile());
+    TempFile out;
     ASSERT_TRUE(out);
     ConsoleStatic status(out.get());
     ZCStatic& line = status;
@@ -107,6 +86,6 @@ TEST(ConsoleStatic, ShowsEachUpdatedTextOnALine)
     line.Update();
     line.SetText(nullptr);
     line.Update();
-    EXPECT_EQ(ReadAll(out.get()), "Reindexing\n\n");
+    EXPECT_EQ(out.Text(), "Reindexing\n\n");
     EXPECT_EQ(status.Shown(), (std::vector<std::u16string> { u"Reindexing", u"" }));
 }

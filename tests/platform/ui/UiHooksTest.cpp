@@ -1,32 +1,10 @@
 #include "UiHooks.h"
+#include "TempFile.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
-
-namespace {
-
-// Everything a HeadlessUiHooks wrote to its stream.
-std::string ReadAll(std::FILE* file)
-{
-    std::rewind(file);
-    std::string text;
-    char chunk[256];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    return text;
-}
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using TempFile = std::unique_ptr<std::FILE, FileCloser>;
-
-} // namespace
 
 TEST(MessageBoxFlags, DefaultAnswerFollowsButtonSetAndDefaultButton)
 {
@@ -50,7 +28,7 @@ TEST(MessageBoxFlags, DefaultAnswerFollowsButtonSetAndDefaultButton)
 
 TEST(HeadlessUiHooks, WritesBoxesAsUtf8AndAnswersTheDefaultButton)
 {
-    TempFile out(std::tmpfile());
+    TempFile out;
     ASSERT_TRUE(out);
     HeadlessUiHooks hooks(out.get(), false);
     // "Grüße €" plus a character outside the 16-bit plane and a lone surrogate.
@@ -61,18 +39,18 @@ TEST(HeadlessUiHooks, WritesBoxesAsUtf8AndAnswersTheDefaultButton)
     hooks.Trace(u"MainList::Refresh\n");
     hooks.SetWaitCursor(true);
     EXPECT_EQ(hooks.PlaySound(u"infbeg.wav", SND_ASYNC), FALSE);
-    EXPECT_EQ(ReadAll(out.get()),
+    EXPECT_EQ(out.Text(),
         "IO Error: Gr\xC3\xBC\xC3\x9F"
         "e \xE2\x82\xAC \xF0\x9F\x98\x80\xEF\xBF\xBD\nQ: Clear?\n");
 }
 
 TEST(HeadlessUiHooks, TraceFollowsSwitchAndEnvironment)
 {
-    TempFile out(std::tmpfile());
+    TempFile out;
     ASSERT_TRUE(out);
     HeadlessUiHooks tracing(out.get(), true);
     tracing.Trace(u"ZWMain::OnSize\n");
-    EXPECT_EQ(ReadAll(out.get()), "ZWMain::OnSize\n");
+    EXPECT_EQ(out.Text(), "ZWMain::OnSize\n");
 
     const char* saved = std::getenv("KESTRIN_TRACE");
     std::string previous = saved ? saved : "";
