@@ -15,6 +15,7 @@
 // is followed at a time; reads of another handle in between start afresh.
 // Not thread-safe: the store serialises use.
 
+#include "BulkAllocator.h"
 #include "CeDbTypes.h"
 
 #include <cstddef>
@@ -61,7 +62,7 @@ private:
     std::size_t lastPos_ = 0;
     std::size_t stretch_ = 0; // records asked for by the last Start
     CEOID db_ = 0;
-    std::vector<BYTE> bytes_;
+    std::vector<BYTE, BulkAllocator<BYTE>> bytes_; // filled 2 MiB at a time
     std::vector<Held> held_;
 };
 
