@@ -5,28 +5,17 @@
 
 namespace {
 
-constexpr CEPROPID kKey = MakePropID(1, CEVT_I4);
-constexpr CEPROPID kText = MakePropID(2, CEVT_LPWSTR);
-
-class FindTextTest : public StoreTest {
+class FindTextTest : public OneDatabaseTest {
 protected:
-    void SetUp() override
+    FindTextTest()
+        : OneDatabaseTest(u"Find", { { kI4, CEDB_SORT_DESCENDING } }, kI4)
     {
-        StoreTest::SetUp();
-        h = CreateAndOpen(u"Find", { { kKey, CEDB_SORT_DESCENDING } }, kKey);
-    }
-    void TearDown() override
-    {
-        CloseHandle(h);
-        StoreTest::TearDown();
     }
     CEOID Write(LONG key, const char16_t* text)
     {
-        CEPROPVAL values[] = { LongValue(kKey, key), TextValue(kText, text) };
+        CEPROPVAL values[] = { LongValue(kI4, key), TextValue(kText, text) };
         return CeWriteRecordProps(h, 0, text ? 2 : 1, values);
     }
-
-    HANDLE h = nullptr;
 };
 
 TEST_F(FindTextTest, FindsTheFirstMatchInSortOrderFromTheCursor)
@@ -72,7 +61,7 @@ TEST_F(FindTextTest, RefusesWhatIsNoTextSearch)
 {
     Write(1, u"text");
     SetLastError(0);
-    EXPECT_EQ(0u, CeFindText(h, kKey, u"text", FALSE));
+    EXPECT_EQ(0u, CeFindText(h, kI4, u"text", FALSE));
     EXPECT_EQ(DWORD(ERROR_INVALID_PARAMETER), GetLastError());
     EXPECT_EQ(0u, CeFindText(h, kText, nullptr, FALSE));
     EXPECT_EQ(DWORD(ERROR_INVALID_PARAMETER), GetLastError());

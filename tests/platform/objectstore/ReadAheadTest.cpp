@@ -12,31 +12,27 @@
 
 namespace {
 
-constexpr CEPROPID kKey = MakePropID(1, CEVT_I4);
-constexpr CEPROPID kText = MakePropID(2, CEVT_LPWSTR);
 constexpr LONG kRecords = 1000;
 
-class ReadAheadTest : public StoreTest {
+class ReadAheadTest : public OneDatabaseTest {
 protected:
+    ReadAheadTest()
+        : OneDatabaseTest(u"Walk", { { kI4, 0 }, { kText, CEDB_SORT_CASEINSENSITIVE } }, kI4)
+    {
+    }
     void SetUp() override
     {
-        StoreTest::SetUp();
-        h = CreateAndOpen(u"Walk", { { kKey, 0 }, { kText, CEDB_SORT_CASEINSENSITIVE } }, kKey);
+        OneDatabaseTest::SetUp();
         // Keys spread so that the key order is far from the OID order.
         for (LONG i = 0; i < kRecords; ++i) {
             const LONG key = (i * 389) % kRecords;
             oidOf[key] = WriteRecord(0, key, u"first");
         }
     }
-    void TearDown() override
-    {
-        CloseHandle(h);
-        StoreTest::TearDown();
-    }
 
     CEOID WriteRecord(CEOID oid, LONG key, const std::u16string& text)
     {
-        const CEPROPVAL values[] = { LongValue(kKey, key), TextValue(kText, text.c_str()) };
+        const CEPROPVAL values[] = { LongValue(kI4, key), TextValue(kText, text.c_str()) };
         return CeWriteRecordProps(h, oid, 2, values);
     }
     // Reads the record under the cursor, checks it is the one at `pos`, and
@@ -52,7 +48,6 @@ protected:
         return r.texts[1];
     }
 
-    HANDLE h = nullptr;
     std::map<LONG, CEOID> oidOf; // by key, which is also the position
 };
 

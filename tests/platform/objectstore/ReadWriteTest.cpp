@@ -8,29 +8,12 @@
 
 namespace {
 
-constexpr CEPROPID kI2 = MakePropID(1, CEVT_I2);
-constexpr CEPROPID kUI2 = MakePropID(2, CEVT_UI2);
-constexpr CEPROPID kI4 = MakePropID(3, CEVT_I4);
-constexpr CEPROPID kUI4 = MakePropID(4, CEVT_UI4);
-constexpr CEPROPID kBool = MakePropID(5, CEVT_BOOL);
-constexpr CEPROPID kR8 = MakePropID(6, CEVT_R8);
-constexpr CEPROPID kText = MakePropID(7, CEVT_LPWSTR);
-constexpr CEPROPID kTime = MakePropID(8, CEVT_FILETIME);
-constexpr CEPROPID kBlob = MakePropID(9, CEVT_BLOB);
-
-class ReadWriteTest : public StoreTest {
+class ReadWriteTest : public OneDatabaseTest {
 protected:
-    void SetUp() override
+    ReadWriteTest()
+        : OneDatabaseTest(u"Records", {})
     {
-        StoreTest::SetUp();
-        h = CreateAndOpen(u"Records", {});
     }
-    void TearDown() override
-    {
-        CloseHandle(h);
-        StoreTest::TearDown();
-    }
-    HANDLE h = nullptr;
 };
 
 TEST_F(ReadWriteTest, AllNineValueTypesRoundTripInWrittenOrder)
@@ -97,7 +80,7 @@ TEST_F(ReadWriteTest, WritesMergeAndDeletePropertiesAndMissingOnesAreFlagged)
 
     // Listed ids come back in the order asked, missing ones flagged; the
     // same number with another type is another property.
-    const ReadResult some = ReadAll(h, { kUI4, kI2, MakePropID(3, CEVT_I2), kText });
+    const ReadResult some = ReadAll(h, { kUI4, kI2, MakePropID(NumberFromPropID(kI4), CEVT_I2), kText });
     ASSERT_EQ(4u, some.values.size());
     EXPECT_EQ(9u, some.values[0].val.ulVal);
     EXPECT_EQ(kI2, some.values[1].propid);

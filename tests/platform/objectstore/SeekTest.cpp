@@ -5,26 +5,20 @@
 
 namespace {
 
-constexpr CEPROPID kKey = MakePropID(1, CEVT_I4);
-constexpr CEPROPID kName = MakePropID(2, CEVT_LPWSTR);
-
-class SeekTest : public StoreTest {
+class SeekTest : public OneDatabaseTest {
 protected:
+    SeekTest()
+        : OneDatabaseTest(u"Seek", { { kI4, 0 }, { kText, CEDB_SORT_CASEINSENSITIVE } }, kI4)
+    {
+    }
     void SetUp() override
     {
-        StoreTest::SetUp();
-        h = CreateAndOpen(u"Seek", { { kKey, 0 }, { kName, CEDB_SORT_CASEINSENSITIVE } }, kKey);
+        OneDatabaseTest::SetUp();
         // Keys 10, 20, 20, 30, 40 written out of order.
         for (LONG key : { 30, 20, 40, 10, 20 })
-            oids[key].push_back(WriteOne(h, LongValue(kKey, key)));
-    }
-    void TearDown() override
-    {
-        CloseHandle(h);
-        StoreTest::TearDown();
+            oids[key].push_back(WriteOne(h, LongValue(kI4, key)));
     }
 
-    HANDLE h = nullptr;
     std::map<LONG, std::vector<CEOID>> oids;
 };
 
@@ -70,7 +64,7 @@ TEST_F(SeekTest, PositionsAndStepsFollowTheSortOrderAndRunOffTheEnds)
 
 TEST_F(SeekTest, ValueSeeksFindEqualValuesOfTheCurrentSortPropertyOnly)
 {
-    const CEPROPVAL twenty = LongValue(kKey, 20);
+    const CEPROPVAL twenty = LongValue(kI4, 20);
     DWORD index = 0;
     EXPECT_EQ(oids[20][0], Seek(h, CEDB_SEEK_VALUEFIRSTEQUAL, DWORD_PTR(&twenty), &index));
     EXPECT_EQ(1u, index);
@@ -79,12 +73,12 @@ TEST_F(SeekTest, ValueSeeksFindEqualValuesOfTheCurrentSortPropertyOnly)
     EXPECT_EQ(0u, Seek(h, CEDB_SEEK_VALUENEXTEQUAL, DWORD_PTR(&twenty)));
     EXPECT_EQ(oids[20][1], ReadAll(h).oid);
 
-    const CEPROPVAL missing = LongValue(kKey, 25);
+    const CEPROPVAL missing = LongValue(kI4, 25);
     EXPECT_EQ(0u, Seek(h, CEDB_SEEK_VALUEFIRSTEQUAL, DWORD_PTR(&missing)));
     EXPECT_EQ(oids[20][1], ReadAll(h).oid);
 
     // Another property than the current sort property, or no value: 87.
-    const CEPROPVAL name = TextValue(kName, u"x");
+    const CEPROPVAL name = TextValue(kText, u"x");
     SetLastError(0);
     EXPECT_EQ(0u, Seek(h, CEDB_SEEK_VALUEFIRSTEQUAL, DWORD_PTR(&name)));
     EXPECT_EQ(DWORD(ERROR_INVALID_PARAMETER), GetLastError());
@@ -105,7 +99,7 @@ TEST_F(SeekTest, ValueSeeksFindEqualValuesOfTheCurrentSortPropertyOnly)
 TEST_F(SeekTest, CursorOnADeletedRecordStepsToItsNeighbours)
 {
     CEOID db = 0;
-    HANDLE other = CeOpenDatabase(&db, u"Seek", kKey, 0, nullptr);
+    HANDLE other = CeOpenDatabase(&db, u"Seek", kI4, 0, nullptr);
     ASSERT_EQ(oids[30][0], Seek(h, CEDB_SEEK_CEOID, oids[30][0]));
 
     // Deleted through another handle: reading says so, stepping goes on from
@@ -118,9 +112,9 @@ TEST_F(SeekTest, CursorOnADeletedRecordStepsToItsNeighbours)
     EXPECT_EQ(oids[20][0], Seek(h, CEDB_SEEK_CURRENT, DWORD(-1)));
 
     // A record whose key changes moves, and the cursor moves with it.
-    ASSERT_EQ(oids[10][0], WriteOne(other, LongValue(kKey, 50), oids[10][0]));
+    ASSERT_EQ(oids[10][0], WriteOne(other, LongValue(kI4, 50), oids[10][0]));
     ASSERT_EQ(oids[10][0], Seek(h, CEDB_SEEK_CEOID, oids[10][0]));
-    ASSERT_EQ(oids[20][0], WriteOne(other, LongValue(kKey, 45), oids[20][0]));
+    ASSERT_EQ(oids[20][0], WriteOne(other, LongValue(kI4, 45), oids[20][0]));
     DWORD index = 0;
     EXPECT_EQ(oids[20][0], Seek(h, CEDB_SEEK_CURRENT, DWORD(-1), &index));
     EXPECT_EQ(1u, index);
@@ -131,7 +125,7 @@ TEST_F(SeekTest, CursorOnADeletedRecordStepsToItsNeighbours)
 TEST_F(SeekTest, AutoIncrementMovesOnAfterEachRead)
 {
     CEOID db = 0;
-    HANDLE walker = CeOpenDatabase(&db, u"Seek", kKey, CEDB_AUTOINCREMENT, nullptr);
+    HANDLE walker = CeOpenDatabase(&db, u"Seek", kI4, CEDB_AUTOINCREMENT, nullptr);
     std::vector<CEOID> read;
     for (ReadResult r = ReadAll(walker); r.oid; r = ReadAll(walker))
         read.push_back(r.oid);

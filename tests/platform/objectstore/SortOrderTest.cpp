@@ -5,12 +5,6 @@
 
 namespace {
 
-constexpr CEPROPID kText = MakePropID(1, CEVT_LPWSTR);
-constexpr CEPROPID kNumber = MakePropID(2, CEVT_I2);
-constexpr CEPROPID kTime = MakePropID(3, CEVT_FILETIME);
-constexpr CEPROPID kReal = MakePropID(4, CEVT_R8);
-constexpr CEPROPID kBlob = MakePropID(5, CEVT_BLOB);
-
 std::vector<std::u16string> TextsInOrder(HANDLE h)
 {
     std::vector<std::u16string> texts;
@@ -23,14 +17,14 @@ std::vector<std::u16string> TextsInOrder(HANDLE h)
 
 TEST_F(StoreTest, TextOrdersCompareWholeUnicodeTextWithOrWithoutCase)
 {
-    const SORTORDERSPEC sorts[] = { { kText, 0 }, { kNumber, 0 } };
+    const SORTORDERSPEC sorts[] = { { kText, 0 }, { kI2, 0 } };
     ASSERT_NE(0u, CeCreateDatabase(u"Texts", 0, 2, sorts));
     CEOID db = 0;
     HANDLE h = CeOpenDatabase(&db, u"Texts", kText, 0, nullptr);
     for (const char16_t* text :
         { u"beta", u"Alpha", u"ÉCOLE", u"alpha", u"école", u"Straße", u"Zulu", u"", u"ab" })
         ASSERT_NE(0u, WriteOne(h, TextValue(kText, text)));
-    ASSERT_NE(0u, WriteOne(h, ShortValue(kNumber, 1))); // no text at all
+    ASSERT_NE(0u, WriteOne(h, ShortValue(kI2, 1))); // no text at all
 
     // Case-sensitive: by code point; missing first, then the empty text.
     EXPECT_EQ((std::vector<std::u16string> { u"<none>", u"", u"Alpha", u"Straße", u"Zulu", u"ab", u"alpha",
@@ -65,23 +59,23 @@ TEST_F(StoreTest, TextOrdersCompareWholeUnicodeTextWithOrWithoutCase)
     CloseHandle(h);
 
     // The old order is gone.
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CeOpenDatabase(&db, u"Texts", kNumber, 0, nullptr));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, CeOpenDatabase(&db, u"Texts", kI2, 0, nullptr));
     EXPECT_EQ(DWORD(ERROR_INVALID_PARAMETER), GetLastError());
 }
 
 TEST_F(StoreTest, NumbersTimesAndBlobsSortByValueInBothDirections)
 {
     HANDLE h = CreateAndOpen(
-        u"Values", { { kNumber, 0 }, { kTime, CEDB_SORT_DESCENDING }, { kReal, 0 }, { kBlob, 0 } }, kNumber);
+        u"Values", { { kI2, 0 }, { kTime, CEDB_SORT_DESCENDING }, { kR8, 0 }, { kBlob, 0 } }, kI2);
     const SHORT numbers[] = { 5, -3, 32767, 0, -32768 };
     const double reals[] = { 0.5, -2.0, 1e300, -0.0, -1e-300 };
     const DWORD highs[] = { 1, 0x80000000, 7, 0, 3 };
     std::vector<std::vector<BYTE>> blobs = { { 1, 0 }, { 1 }, { 0xFF }, {}, { 1, 0, 0 } };
     std::vector<CEOID> oids;
     for (int i = 0; i < 5; ++i) {
-        CEPROPVAL v[4] = { ShortValue(kNumber, numbers[i]) };
+        CEPROPVAL v[4] = { ShortValue(kI2, numbers[i]) };
         v[1].propid = kTime, v[1].val.filetime = { 0, highs[i] };
-        v[2].propid = kReal, v[2].val.dblVal = reals[i];
+        v[2].propid = kR8, v[2].val.dblVal = reals[i];
         v[3].propid = kBlob, v[3].val.blob = { DWORD(blobs[i].size()), blobs[i].data() };
         oids.push_back(CeWriteRecordProps(h, 0, 4, v));
     }
@@ -91,7 +85,7 @@ TEST_F(StoreTest, NumbersTimesAndBlobsSortByValueInBothDirections)
     h = CeOpenDatabase(&db, u"Values", kTime, 0, nullptr);
     EXPECT_EQ((std::vector<CEOID> { oids[1], oids[2], oids[4], oids[0], oids[3] }), Walk(h));
     CloseHandle(h);
-    h = CeOpenDatabase(&db, u"Values", kReal, 0, nullptr);
+    h = CeOpenDatabase(&db, u"Values", kR8, 0, nullptr);
     EXPECT_EQ((std::vector<CEOID> { oids[1], oids[4], oids[3], oids[0], oids[2] }), Walk(h));
     CloseHandle(h);
     h = CeOpenDatabase(&db, u"Values", kBlob, 0, nullptr);
@@ -101,15 +95,15 @@ TEST_F(StoreTest, NumbersTimesAndBlobsSortByValueInBothDirections)
 
 TEST_F(StoreTest, SortChangeIsRefusedWhileAnyHandleIsOpen)
 {
-    HANDLE h = CreateAndOpen(u"Busy", { { kNumber, 0 } }, kNumber);
+    HANDLE h = CreateAndOpen(u"Busy", { { kI2, 0 } }, kI2);
     for (SHORT n : { 3, 1, 2 })
-        WriteOne(h, ShortValue(kNumber, n));
+        WriteOne(h, ShortValue(kI2, n));
     CEOID db = 0;
     HANDLE second = CeOpenDatabase(&db, u"Busy", 0, 0, nullptr);
     CEDBASEINFO change {};
     change.dwFlags = CEDB_VALIDSORTSPEC;
     change.wNumSortOrder = 1;
-    change.rgSortSpecs[0] = { kNumber, CEDB_SORT_DESCENDING };
+    change.rgSortSpecs[0] = { kI2, CEDB_SORT_DESCENDING };
     SetLastError(0);
     EXPECT_FALSE(CeSetDatabaseInfo(db, &change));
     EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
@@ -119,7 +113,7 @@ TEST_F(StoreTest, SortChangeIsRefusedWhileAnyHandleIsOpen)
     CloseHandle(second);
     ASSERT_TRUE(CeSetDatabaseInfo(db, &change));
 
-    h = CeOpenDatabase(&db, u"Busy", kNumber, 0, nullptr);
+    h = CeOpenDatabase(&db, u"Busy", kI2, 0, nullptr);
     std::vector<SHORT> numbers;
     for (CEOID oid = Seek(h, CEDB_SEEK_BEGINNING, 0); oid; oid = Seek(h, CEDB_SEEK_CURRENT, 1))
         numbers.push_back(ReadAll(h).values[0].val.iVal);
@@ -137,7 +131,7 @@ TEST_F(StoreTest, OidsAreNeverReusedEvenAcrossReopening)
     HANDLE h = CreateAndOpen(u"Oids", {});
     std::vector<CEOID> seen;
     for (int i = 0; i < 5; ++i)
-        seen.push_back(WriteOne(h, ShortValue(kNumber, 1)));
+        seen.push_back(WriteOne(h, ShortValue(kI2, 1)));
     CEOID db = 0;
     CEOIDINFO info {};
     CeOidGetInfo(seen[0], &info);
@@ -151,10 +145,10 @@ TEST_F(StoreTest, OidsAreNeverReusedEvenAcrossReopening)
     ObjectStore::Close();
     ASSERT_TRUE(ObjectStore::Open(home.file("objects.db")));
     h = CreateAndOpen(u"Oids", {});
-    CeOidGetInfo(WriteOne(h, ShortValue(kNumber, 1)), &info);
+    CeOidGetInfo(WriteOne(h, ShortValue(kI2, 1)), &info);
     seen.push_back(info.infRecord.oidParent);
     for (int i = 0; i < 5; ++i)
-        seen.push_back(WriteOne(h, ShortValue(kNumber, 2)));
+        seen.push_back(WriteOne(h, ShortValue(kI2, 2)));
     std::vector<CEOID> sorted = seen;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()));

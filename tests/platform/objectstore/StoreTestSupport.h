@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the object store tests: a fixture with a fresh store in a
-// temporary data folder, and small builders for property values.
+// temporary data folder, one with a database open in it as well, a property
+// of each value type, and small builders for property values.
 
 #include "CeDatabase.h"
 #include "LastError.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class StoreTest : public ::testing::Test {
@@ -34,6 +36,47 @@ protected:
 
     TempHome home;
 };
+
+// A fresh store with one database created and open in a given order for each
+// test; the handle `h` is closed after the test.
+class OneDatabaseTest : public StoreTest {
+protected:
+    OneDatabaseTest(const char16_t* name, std::vector<SORTORDERSPEC> sorts, CEPROPID sortProp = 0)
+        : name_(name)
+        , sorts_(std::move(sorts))
+        , sortProp_(sortProp)
+    {
+    }
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        if (!HasFatalFailure())
+            h = CreateAndOpen(name_, sorts_, sortProp_);
+    }
+    void TearDown() override
+    {
+        CloseHandle(h);
+        StoreTest::TearDown();
+    }
+
+    HANDLE h = nullptr;
+
+private:
+    const char16_t* name_;
+    std::vector<SORTORDERSPEC> sorts_;
+    CEPROPID sortProp_;
+};
+
+// One property of each of the nine value types, numbered 1 to 9 in this order.
+constexpr CEPROPID kI2 = MakePropID(1, CEVT_I2);
+constexpr CEPROPID kUI2 = MakePropID(2, CEVT_UI2);
+constexpr CEPROPID kI4 = MakePropID(3, CEVT_I4);
+constexpr CEPROPID kUI4 = MakePropID(4, CEVT_UI4);
+constexpr CEPROPID kBool = MakePropID(5, CEVT_BOOL);
+constexpr CEPROPID kR8 = MakePropID(6, CEVT_R8);
+constexpr CEPROPID kText = MakePropID(7, CEVT_LPWSTR);
+constexpr CEPROPID kTime = MakePropID(8, CEVT_FILETIME);
+constexpr CEPROPID kBlob = MakePropID(9, CEVT_BLOB);
 
 inline CEPROPVAL TextValue(CEPROPID id, const char16_t* text)
 {
