@@ -7,6 +7,7 @@
 // temporary data folder that is removed at the end.
 
 #include "DbKestrin.h"
+#include "JournalEntries.h"
 #include "JournalProps.h"
 #include "MainList.h"
 #include "ObjectStore.h"
@@ -79,16 +80,11 @@ void Fill(int count)
         const std::string text = "Journal entry number " + std::to_string(n);
         const std::u16string subject(text.begin(), text.end());
         const ULONGLONG date = DateIn(n % 10 == 0 ? 2009 : 2000 + static_cast<int>(random() % 9), random);
-        CEPROPVAL values[4] {};
-        values[0].propid = PROPID_SUBJECT;
-        values[0].val.lpwstr = const_cast<LPWSTR>(subject.c_str());
-        values[1].propid = PROPID_DATE;
-        values[1].val.filetime = FILETIME { static_cast<DWORD>(date), static_cast<DWORD>(date >> 32) };
-        values[2].propid = PROPID_TYPE;
-        values[2].val.iVal = static_cast<SHORT>(n % TYPE_COUNT);
-        values[3].propid = PROPID_COMPANY;
-        values[3].val.lpwstr = const_cast<LPWSTR>(u"Company");
-        journal.WriteProps(0, 4, values);
+        WriteBareEntry(journal,
+            { .subject = subject,
+                .date = date,
+                .type = static_cast<SHORT>(n % TYPE_COUNT),
+                .company = u"Company" });
     }
     transaction.Commit();
 }

@@ -1,91 +1,15 @@
 #pragma once
-// A journal in a fresh data folder, entry builders, and a writer of backup
+// The backup tests' journal in a fresh data folder, and a writer of backup
 // bytes done by hand from the file layout (so tests compare against the
 // format, not against the code under test).
 
-#include "DbKestrin.h"
-#include "DbTmp.h"
-#include "JournalProps.h"
-#include "PackedLists.h"
-#include "TempHome.h"
-#include "UiHooks.h"
-#include "ZJITEMS.h"
-#include "ZTime.h"
-
-#include <gtest/gtest.h>
+#include "OpenJournalTest.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-// Tests name only the fields that matter (designated initializers); the
-// others keep their defaults on purpose.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
-struct Entry {
-    std::u16string subject;
-    ULONGLONG date = 0;
-    SHORT type = 6;
-    std::u16string company;
-    std::vector<std::u16string> categories;
-    std::vector<std::u16string> contacts;
-    std::u16string attachment;
-    ULONGLONG duration = 0;
-    SHORT sensitivity = 0;
-    SHORT priority = 1;
-    std::vector<BYTE> note;
-};
-
-inline ULONGLONG At(WORD year, WORD month, WORD day, WORD hour = 9, WORD minute = 0)
-{
-    SYSTEMTIME time {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    return ZTime(time).Ticks();
-}
-
-inline FILETIME Ft(ULONGLONG ticks)
-{
-    return FILETIME { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
-}
-
-inline ZJITEMS MakeSet(const Entry& e)
-{
-    ZJITEMS set;
-    DbTmp::Initialize(&set);
-    set.GetItem(PROPID_SUBJECT)->SetStrValue(e.subject.c_str());
-    set.GetItem(PROPID_DATE)->SetFileTime(Ft(e.date));
-    set.GetItem(PROPID_TYPE)->SetShort(e.type);
-    set.GetItem(PROPID_COMPANY)->SetStrValue(e.company.c_str());
-    PackedListWriter categories;
-    for (const auto& name : e.categories)
-        categories.AddCategory(0, name.c_str());
-    categories.StoreIn(*set.GetItem(PROPID_CATEGORIES));
-    PackedListWriter contacts;
-    CEOID contactOid = 500;
-    for (const auto& name : e.contacts)
-        contacts.AddContact(contactOid++, name.c_str(), u"");
-    contacts.StoreIn(*set.GetItem(PROPID_CONTACTS));
-    set.GetItem(PROPID_ATTACHMENT)->SetStrValue(e.attachment.c_str());
-    set.GetItem(PROPID_DURATION)->SetFileTime(Ft(e.duration));
-    set.GetItem(PROPID_SENSITIVITY)->SetShort(e.sensitivity);
-    set.GetItem(PROPID_PRIORITY)->SetShort(e.priority);
-    if (!e.note.empty()) {
-        CEBLOB blob { static_cast<DWORD>(e.note.size()), const_cast<BYTE*>(e.note.data()) };
-        set.GetItem(PROPID_NOTE)->SetBlob(&blob);
-    }
-    return set;
-}
-
-inline std::u16string Str(LPCWSTR text)
-{
-    return text ? std::u16string(text) : std::u16string();
-}
 
 // Backup bytes, little-endian, put together field by field.
 class Bytes {
@@ -154,24 +78,8 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& byte
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-class BackupTest : public ::testing::Test {
+class BackupTest : public OpenJournalTest {
 protected:
-    void SetUp() override { ASSERT_EQ(db.Open(nullptr), 1); }
-
-    CEOID Add(const Entry& e)
-    {
-        ZJITEMS set = MakeSet(e);
-        return db.Write(0, &set);
-    }
-
-    std::vector<CEOID> Listed(const WCHAR* name, DWORD kind)
-    {
-        ZOidsProp list;
-        if (!db.GetRelX().GetOidList(name, list, kind))
-            return {};
-        return std::vector<CEOID>(list.begin(), list.end());
-    }
-
     // Entry OIDs in the journal's order.
     std::vector<CEOID> Entries()
     {
@@ -186,13 +94,8 @@ protected:
         ZJITEMS set;
         db.Read(oid, &set, FALSE);
         const DbJItem* subject = set.GetItem(PROPID_SUBJECT);
-        return subject ? Str(subject->GetStrValue()) : std::u16string();
+        return subject ? Text(subject->GetStrValue()) : std::u16string();
     }
 
     ZString PathOf(const std::string& name) { return ZString::FromUtf8(home.file(name).string()); }
-
-    TempHome home;
-    RecordingUiHooks hooks;
-    ScopedUiHooks scoped { hooks };
-    DbKestrin db;
 };

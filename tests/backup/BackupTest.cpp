@@ -230,9 +230,9 @@ TEST_F(BackupTest, TextsRoundTripWholeInAnyScript)
     ASSERT_EQ(Entries().size(), 1u);
     ZJITEMS set;
     ASSERT_NE(db.Read(Entries()[0], &set, FALSE), 0u);
-    EXPECT_EQ(Str(set.GetItem(PROPID_SUBJECT)->GetStrValue()), longSubject);
-    EXPECT_EQ(Str(set.GetItem(PROPID_COMPANY)->GetStrValue()), u"Δέλτα ΑΕ");
-    EXPECT_EQ(Str(set.GetItem(PROPID_ATTACHMENT)->GetStrValue()), u"/tmp/файл&&.txt");
+    EXPECT_EQ(Text(set.GetItem(PROPID_SUBJECT)->GetStrValue()), longSubject);
+    EXPECT_EQ(Text(set.GetItem(PROPID_COMPANY)->GetStrValue()), u"Δέλτα ΑΕ");
+    EXPECT_EQ(Text(set.GetItem(PROPID_ATTACHMENT)->GetStrValue()), u"/tmp/файл&&.txt");
     EXPECT_EQ(Listed(u"Čeština", KIND_CATEGORY).size(), 1u);
     EXPECT_EQ(Listed(u"Ёжик", KIND_CONTACT).size(), 1u);
 

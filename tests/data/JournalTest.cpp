@@ -9,9 +9,9 @@
 
 TEST_F(JournalTest, FirstOpenCreatesBothDatabasesSortedNewestFirst)
 {
-    CEOID older = Add({ .subject = u"older", .date = DayTicks(2001, 1, 1) });
-    CEOID newest = Add({ .subject = u"newest", .date = DayTicks(2003, 1, 1) });
-    CEOID middle = Add({ .subject = u"middle", .date = DayTicks(2002, 1, 1) });
+    CEOID older = Add({ .subject = u"older", .date = At(2001, 1, 1) });
+    CEOID newest = Add({ .subject = u"newest", .date = At(2003, 1, 1) });
+    CEOID middle = Add({ .subject = u"middle", .date = At(2002, 1, 1) });
     EXPECT_EQ(db.SeekFirst(), newest);
     EXPECT_EQ(db.SeekNext(), middle);
     EXPECT_EQ(db.SeekNext(), older);
@@ -25,8 +25,8 @@ TEST_F(JournalTest, FirstOpenCreatesBothDatabasesSortedNewestFirst)
 
 TEST_F(JournalTest, SortOrderSurvivesARestartWithoutAnyBox)
 {
-    CEOID b = Add({ .subject = u"Bravo", .date = DayTicks(2001, 1, 1) });
-    CEOID a = Add({ .subject = u"alpha", .date = DayTicks(2000, 1, 1) });
+    CEOID b = Add({ .subject = u"Bravo", .date = At(2001, 1, 1) });
+    CEOID a = Add({ .subject = u"alpha", .date = At(2000, 1, 1) });
     SORTORDERSPEC bySubject { PROPID_SUBJECT, CEDB_SORT_CASEINSENSITIVE };
     EXPECT_EQ(db.SortByProp(&bySubject, 1), 0);
     EXPECT_EQ(db.SeekFirst(), a);
@@ -42,8 +42,8 @@ TEST_F(JournalTest, SortOrderSurvivesARestartWithoutAnyBox)
 
 TEST_F(JournalTest, RefusedSortChangeShowsTheErrorAndKeepsTheOldOrder)
 {
-    CEOID b = Add({ .subject = u"B", .date = DayTicks(2001, 1, 1) });
-    Add({ .subject = u"A", .date = DayTicks(2000, 1, 1) });
+    CEOID b = Add({ .subject = u"B", .date = At(2001, 1, 1) });
+    Add({ .subject = u"A", .date = At(2000, 1, 1) });
     DbKestrin other;
     ASSERT_EQ(other.Open(nullptr), 1);
     SORTORDERSPEC bySubject { PROPID_SUBJECT, 0 };
@@ -58,14 +58,15 @@ TEST_F(JournalTest, RefusedSortChangeShowsTheErrorAndKeepsTheOldOrder)
 
 TEST_F(JournalTest, ReadFillsTheElevenFieldsAndMissingEntriesReadAsNothing)
 {
-    CEOID oid = Add({ .subject = u"Call", .date = DayTicks(2004, 2, 3), .type = 7, .company = u"Acme" });
+    CEOID oid
+        = Add({ .subject = u"Call", .date = At(2004, 2, 3), .type = 7, .company = u"Acme", .priority = 2 });
     ZJITEMS set;
     ASSERT_EQ(db.Read(oid, &set, FALSE), oid);
     EXPECT_EQ(set.Count(), 11);
     EXPECT_EQ(Text(set.GetItem(PROPID_SUBJECT)->GetStrValue()), u"Call");
     EXPECT_EQ(Text(set.GetItem(PROPID_COMPANY)->GetStrValue()), u"Acme");
     EXPECT_EQ(set.GetItem(PROPID_TYPE)->GetShort(), 7);
-    EXPECT_EQ(set.GetItem(PROPID_PRIORITY)->GetShort(), -1);
+    EXPECT_EQ(set.GetItem(PROPID_PRIORITY)->GetShort(), 2);
     EXPECT_EQ(Text(set.GetItem(PROPID_ATTACHMENT)->GetStrValue()), u"");
     EXPECT_EQ(set.GetItem(PROPID_NOTE)->GetBlob()->dwCount, 0u);
 
@@ -82,8 +83,8 @@ TEST_F(JournalTest, ReadFillsTheElevenFieldsAndMissingEntriesReadAsNothing)
 
 TEST_F(JournalTest, ReadWithTheFilterEmptiesTheSetOfAnEntryOutsideIt)
 {
-    CEOID in = Add({ .date = DayTicks(2004, 3, 10) });
-    CEOID out = Add({ .date = DayTicks(2004, 4, 10) });
+    CEOID in = Add({ .date = At(2004, 3, 10) });
+    CEOID out = Add({ .date = At(2004, 4, 10) });
     db.GetFilter().SetActive(1);
     db.GetFilter().SetByRange(0);
     db.GetFilter().SetMonths(MonthBit(3));
@@ -100,7 +101,7 @@ TEST_F(JournalTest, CountsFollowTheFilterAndRowsListThePassingEntriesInOrder)
 {
     std::vector<CEOID> march;
     for (WORD day = 1; day <= 20; ++day) {
-        CEOID oid = Add({ .date = DayTicks(2005, day % 2 ? 3 : 4, day) });
+        CEOID oid = Add({ .date = At(2005, day % 2 ? 3 : 4, day) });
         if (day % 2)
             march.push_back(oid);
     }
@@ -118,8 +119,8 @@ TEST_F(JournalTest, CountsFollowTheFilterAndRowsListThePassingEntriesInOrder)
     EXPECT_EQ(db.GetRowIndex(march[3]), 3u);
 
     // Writes and deletes keep the rows in step without a rebuild.
-    CEOID added = Add({ .date = DayTicks(2005, 3, 15) });
-    CEOID hidden = Add({ .date = DayTicks(2005, 4, 15) });
+    CEOID added = Add({ .date = At(2005, 3, 15) });
+    CEOID hidden = Add({ .date = At(2005, 4, 15) });
     EXPECT_TRUE(db.DeleteEntry(march[0]));
     std::vector<CEOID> kept = Rows();
     db.InvalidateRows();
@@ -138,14 +139,14 @@ TEST_F(JournalTest, CountsFollowTheFilterAndRowsListThePassingEntriesInOrder)
 
 TEST_F(JournalTest, ChangesThroughAnotherHandleReachTheRows)
 {
-    Add({ .date = DayTicks(2005, 3, 1) });
+    Add({ .date = At(2005, 3, 1) });
     db.GetFilter().SetActive(1);
     db.GetFilter().SetByRange(0);
     db.GetFilter().SetMonths(MonthBit(3));
     EXPECT_EQ(db.GetRowCount(), 1u);
     DbKestrin other;
     ASSERT_EQ(other.Open(nullptr), 1);
-    ZJITEMS set = MakeEntry({ .date = DayTicks(2006, 3, 1) });
+    ZJITEMS set = MakeEntry({ .date = At(2006, 3, 1) });
     CEOID written = other.Write(0, &set);
     ASSERT_NE(written, 0u);
     EXPECT_EQ(db.GetRowCount(), 2u);
@@ -161,8 +162,7 @@ TEST_F(JournalTest, CountsDoNotWrapAtSixteenBits)
         ObjectStoreTransaction batch;
         CEPROPVAL date = EmptyProp();
         date.propid = PROPID_DATE;
-        ULONGLONG ticks = DayTicks(2001, 1, 1);
-        date.val.filetime = FILETIME { static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32) };
+        date.val.filetime = Ft(At(2001, 1, 1));
         for (DWORD i = 0; i < total; ++i)
             ASSERT_NE(db.WriteProps(0, 1, &date), 0u);
         ASSERT_TRUE(batch.Commit());
@@ -202,17 +202,18 @@ TEST_F(JournalTest, FlagsAndRecordTypes)
 
 TEST_F(JournalTest, TheTreeQuestionsSeeOnlyEntriesPassingTheFilter)
 {
-    CEOID meeting = Add({ .date = DayTicks(2005, 3, 1),
+    CEOID meeting = Add({ .date = At(2005, 3, 1),
         .type = 5,
         .company = u"Acme",
         .categories = { u"Work" },
         .contacts = { u"Ann" } });
-    CEOID call = Add({ .date = DayTicks(2005, 4, 1), .type = 7, .company = u"Bolt" });
+    CEOID call = Add({ .date = At(2005, 4, 1), .type = 7, .company = u"Bolt" });
     EXPECT_TRUE(db.HasTypes(u"Meeting"));
     EXPECT_FALSE(db.HasTypes(u"meeting"));
     EXPECT_FALSE(db.HasTypes(u"Fax"));
     EXPECT_TRUE(db.HasCompany(u"ACME"));
-    EXPECT_FALSE(db.HasPriority(u"Normal"));
+    EXPECT_TRUE(db.HasPriority(u"Normal"));
+    EXPECT_FALSE(db.HasPriority(u"High"));
     EXPECT_TRUE(db.HasCategory(0, u"work", nullptr));
     EXPECT_TRUE(db.HasCategory(0, u"None", nullptr));
     EXPECT_TRUE(db.HasContacts(0, u"ANN", nullptr));

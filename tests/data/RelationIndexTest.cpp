@@ -12,7 +12,7 @@ using RelationIndex = JournalTest;
 
 TEST_F(RelationIndex, EntriesWithoutReferencesCountUnderNoneTwice)
 {
-    CEOID entry = Add({ .subject = u"Alone", .date = DayTicks(2004, 5, 1) });
+    CEOID entry = Add({ .subject = u"Alone", .date = At(2004, 5, 1) });
     ASSERT_NE(entry, 0u);
     EXPECT_EQ(Listed(u"None", KIND_CONTACT), std::vector<CEOID> { entry });
     EXPECT_EQ(Listed(u"none", KIND_CATEGORY), std::vector<CEOID> { entry });

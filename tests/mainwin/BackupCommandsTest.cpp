@@ -31,8 +31,8 @@ protected:
     {
         ZFilter& filter = journal.GetFilter();
         filter.SetByRange(1);
-        filter.SetStart(ZTime(Day(2007, 1, 1)));
-        filter.SetEnd(ZTime(Day(2007, 12, 31)));
+        filter.SetStart(ZTime(At(2007, 1, 1)));
+        filter.SetEnd(ZTime(At(2007, 12, 31)));
         filter.SetActive(1);
     }
     // The record count in the backup file's header.
@@ -54,9 +54,9 @@ protected:
 
 TEST_F(BackupCommandsTest, BackupThenRestoreIntoAnEmptyJournal)
 {
-    const CEOID first = Add({ .subject = u"First", .date = Day(2004, 1, 1) });
-    Add({ .subject = u"Second", .date = Day(2005, 1, 1) });
-    Add({ .subject = u"Third", .date = Day(2006, 1, 1) });
+    const CEOID first = Add({ .subject = u"First", .date = At(2004, 1, 1) });
+    Add({ .subject = u"Second", .date = At(2005, 1, 1) });
+    Add({ .subject = u"Third", .date = At(2006, 1, 1) });
 
     EXPECT_EQ(BackupCommands::Backup(journal, &owner), 3u);
     EXPECT_EQ(asked, (std::vector<bool> { true }));
@@ -80,8 +80,8 @@ TEST_F(BackupCommandsTest, BackupThenRestoreIntoAnEmptyJournal)
 
 TEST_F(BackupCommandsTest, ActiveFilterIsAnnouncedAndNoEndsTheBackup)
 {
-    Add({ .subject = u"Old", .date = Day(2001, 1, 1) });
-    Add({ .subject = u"New", .date = Day(2007, 3, 1) });
+    Add({ .subject = u"Old", .date = At(2001, 1, 1) });
+    Add({ .subject = u"New", .date = At(2007, 3, 1) });
     FilterTo2007();
 
     hooks.QueueAnswer(IDNO);
@@ -102,7 +102,7 @@ TEST_F(BackupCommandsTest, ActiveFilterIsAnnouncedAndNoEndsTheBackup)
 
 TEST_F(BackupCommandsTest, CancelledDialogsAndForeignFilesChangeNothing)
 {
-    Add({ .subject = u"Kept", .date = Day(2004, 1, 1) });
+    Add({ .subject = u"Kept", .date = At(2004, 1, 1) });
     answer = false;
     EXPECT_EQ(BackupCommands::Backup(journal, &owner), 0u);
     EXPECT_EQ(BackupCommands::Restore(journal, &owner), 0u);

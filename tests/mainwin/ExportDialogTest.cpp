@@ -98,8 +98,8 @@ protected:
 
 TEST_F(ExportDialogTest, CommaSeparatedWithChosenFieldsAndHeader)
 {
-    const ULONGLONG first = Day(2004, 5, 6);
-    const ULONGLONG second = Day(2003, 1, 2);
+    const ULONGLONG first = At(2004, 5, 6);
+    const ULONGLONG second = At(2003, 1, 2);
     Add({ .subject = u"Call \"Ann\"", .date = first, .type = 7 });
     Add({ .subject = u"Zürich", .date = second });
 
@@ -142,8 +142,8 @@ TEST_F(ExportDialogTest, CommaSeparatedWithChosenFieldsAndHeader)
 
 TEST_F(ExportDialogTest, SimpleTextOfTheSelectedEntryWithoutLabels)
 {
-    const CEOID picked = Add({ .subject = u"Picked", .date = Day(2004, 5, 6) });
-    Add({ .subject = u"Other", .date = Day(2005, 5, 6) });
+    const CEOID picked = Add({ .subject = u"Picked", .date = At(2004, 5, 6) });
+    Add({ .subject = u"Other", .date = At(2005, 5, 6) });
     selection.Add(picked);
     const std::filesystem::path text = home.file("journal.txt");
     // An older, longer file at the same path leaves nothing behind.
@@ -163,7 +163,7 @@ TEST_F(ExportDialogTest, SimpleTextOfTheSelectedEntryWithoutLabels)
     });
     EXPECT_EQ(result, 1);
     const std::string written = ReadFile(text);
-    EXPECT_EQ(written.rfind("Picked\r\n" + ShortDate(Day(2004, 5, 6)), 0), 0u) << written;
+    EXPECT_EQ(written.rfind("Picked\r\n" + ShortDate(At(2004, 5, 6)), 0), 0u) << written;
     EXPECT_EQ(written.find("Other"), std::string::npos);
     EXPECT_EQ(written.find("Subject"), std::string::npos);
     EXPECT_EQ(written.find('x'), std::string::npos);
@@ -178,12 +178,12 @@ TEST_F(ExportDialogTest, SimpleTextOfTheSelectedEntryWithoutLabels)
 
 TEST_F(ExportDialogTest, FilteredScopeWritesOnlyPassingEntries)
 {
-    Add({ .subject = u"Inside", .date = Day(2007, 5, 6) });
-    Add({ .subject = u"Outside", .date = Day(2001, 5, 6) });
+    Add({ .subject = u"Inside", .date = At(2007, 5, 6) });
+    Add({ .subject = u"Outside", .date = At(2001, 5, 6) });
     ZFilter& filter = journal.GetFilter();
     filter.SetByRange(1);
-    filter.SetStart(ZTime(Day(2007, 1, 1)));
-    filter.SetEnd(ZTime(Day(2007, 12, 31)));
+    filter.SetStart(ZTime(At(2007, 1, 1)));
+    filter.SetEnd(ZTime(At(2007, 12, 31)));
     filter.SetActive(1);
 
     Run([&](QDialog& shown) {
@@ -209,7 +209,7 @@ TEST_F(ExportDialogTest, NothingToExportOrCancelledWritesNoFile)
     EXPECT_EQ(Boxes()[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
     EXPECT_FALSE(std::filesystem::exists(file));
 
-    Add({ .subject = u"One", .date = Day(2004, 5, 6) });
+    Add({ .subject = u"One", .date = At(2004, 5, 6) });
     hooks.Clear();
     // Cancelling the save dialog ends the command.
     ExportDialog::SetFileChooser([](QWidget*, ExportDialog::Target&) { return false; });
@@ -226,7 +226,7 @@ TEST_F(ExportDialogTest, NothingToExportOrCancelledWritesNoFile)
 
 TEST_F(ExportDialogTest, FileThatCannotBeWrittenIsReported)
 {
-    Add({ .subject = u"One", .date = Day(2004, 5, 6) });
+    Add({ .subject = u"One", .date = At(2004, 5, 6) });
     ChooseFile(home.file("missing-folder/journal.csv"), ExportFormat::CommaSeparated);
     EXPECT_EQ(Run([](QDialog& shown) { Ok(shown); }), 0);
     ASSERT_EQ(Boxes().size(), 1u);

@@ -66,9 +66,9 @@ protected:
 
 TEST_F(MainListTest, LinesFollowWritesCopiesAndDeletes)
 {
-    const CEOID a = Add({ .subject = u"Alpha", .date = Day(2004, 1, 1), .type = 1, .company = u"Acme" });
-    const CEOID b = Add({ .subject = u"Bravo", .date = Day(2005, 1, 1) });
-    const CEOID c = Add({ .subject = u"Charlie", .date = Day(2003, 1, 1), .type = 9 });
+    const CEOID a = Add({ .subject = u"Alpha", .date = At(2004, 1, 1), .type = 1, .company = u"Acme" });
+    const CEOID b = Add({ .subject = u"Bravo", .date = At(2005, 1, 1) });
+    const CEOID c = Add({ .subject = u"Charlie", .date = At(2003, 1, 1), .type = 9 });
     list.Refresh();
     EXPECT_EQ(Lines(), (std::vector<QString> { "Bravo", "Alpha", "Charlie" }));
     EXPECT_EQ(Text(1, MainListModel::DateColumn), QStringLiteral("01/01/04"));
@@ -124,7 +124,7 @@ TEST_F(MainListTest, SelectionAndFocusFollowClicksAndKeys)
 {
     std::vector<CEOID> oids;
     for (int n = 0; n < 6; ++n)
-        oids.push_back(Add({ .subject = u"Entry", .date = Day(2006, 1, static_cast<WORD>(20 - n)) }));
+        oids.push_back(Add({ .subject = u"Entry", .date = At(2006, 1, static_cast<WORD>(20 - n)) }));
     list.Refresh();
     view->grab();
 
@@ -187,7 +187,7 @@ TEST_F(MainListTest, SelectItemAndContextMenuSelection)
 {
     std::vector<CEOID> oids;
     for (int n = 0; n < 4; ++n)
-        oids.push_back(Add({ .subject = u"Entry", .date = Day(2006, 2, static_cast<WORD>(10 - n)) }));
+        oids.push_back(Add({ .subject = u"Entry", .date = At(2006, 2, static_cast<WORD>(10 - n)) }));
     list.Refresh();
 
     list.SelectItem(oids[2]);
@@ -221,11 +221,11 @@ TEST_F(MainListTest, SelectItemAndContextMenuSelection)
 
 TEST_F(MainListTest, FilteredRowsAndHiddenSelection)
 {
-    const CEOID old1 = Add({ .subject = u"Old one", .date = Day(2001, 5, 1) });
-    const CEOID new1 = Add({ .subject = u"New one", .date = Day(2007, 5, 1) });
-    Add({ .subject = u"Old two", .date = Day(2001, 6, 1) });
-    const CEOID new2 = Add({ .subject = u"New two", .date = Day(2007, 6, 1) });
-    Add({ .subject = u"New three", .date = Day(2007, 7, 1) });
+    const CEOID old1 = Add({ .subject = u"Old one", .date = At(2001, 5, 1) });
+    const CEOID new1 = Add({ .subject = u"New one", .date = At(2007, 5, 1) });
+    Add({ .subject = u"Old two", .date = At(2001, 6, 1) });
+    const CEOID new2 = Add({ .subject = u"New two", .date = At(2007, 6, 1) });
+    Add({ .subject = u"New three", .date = At(2007, 7, 1) });
     list.Refresh();
     list.SelectItem(old1);
     list.SelectItem(new1);
@@ -233,8 +233,8 @@ TEST_F(MainListTest, FilteredRowsAndHiddenSelection)
 
     ZFilter& filter = journal.GetFilter();
     filter.SetByRange(1);
-    filter.SetStart(ZTime(Day(2007, 1, 1)));
-    filter.SetEnd(ZTime(Day(2007, 12, 31)));
+    filter.SetStart(ZTime(At(2007, 1, 1)));
+    filter.SetEnd(ZTime(At(2007, 12, 31)));
     filter.SetActive(1);
     list.Refresh();
     // Row n is the n-th entry that passes the filter.
@@ -266,8 +266,8 @@ TEST_F(MainListTest, LinesShowTheTypePictures)
         for (int j = 0; j < i; ++j)
             EXPECT_NE(picture, images.Image(j).toImage()) << "types " << i << " and " << j << " look alike";
     }
-    Add({ .subject = u"Fax", .date = Day(2006, 1, 2), .type = 3 });
-    Add({ .subject = u"Odd", .date = Day(2006, 1, 1), .type = 42 });
+    Add({ .subject = u"Fax", .date = At(2006, 1, 2), .type = 3 });
+    Add({ .subject = u"Odd", .date = At(2006, 1, 1), .type = 42 });
     list.Refresh();
     EXPECT_FALSE(list.Model().index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_FALSE(list.Model().index(1, 0).data(Qt::DecorationRole).isValid());

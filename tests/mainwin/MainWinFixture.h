@@ -6,6 +6,7 @@
 
 #include "DbKestrin.h"
 #include "GuiApp.h"
+#include "JournalEntries.h"
 #include "JournalProps.h"
 #include "SelectionList.h"
 #include "TempHome.h"
@@ -42,24 +43,13 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
-struct EntryValues {
-    std::u16string subject;
-    ULONGLONG date = 0;
-    SHORT type = 6;
-    const WCHAR* company = nullptr;
-};
-
-// Local ticks of a day at 9:00.
-ULONGLONG Day(WORD year, WORD month, WORD day);
-ZJITEMS MakeEntry(const EntryValues& values);
-
 class MainWinTest : public ::testing::Test {
 protected:
     MainWinTest();
     ~MainWinTest() override;
 
     // Writes a new entry through the journal; returns its OID.
-    CEOID Add(const EntryValues& values);
+    CEOID Add(const Entry& entry) { return AddEntry(journal, entry); }
     // Writes `count` bare entries (date, subject "Entry <n>", type n % 11)
     // straight into the record database in one transaction, for journals too
     // large to build entry by entry. Entry n is dated n minutes after a

@@ -58,8 +58,7 @@ protected:
         ASSERT_TRUE(journal.Open(nullptr));
         WORD day = 1;
         for (const char16_t* subject : subjects) {
-            ZJITEMS set = MakeEntry({ .subject = subject, .date = Day(2006, 3, day++) });
-            ASSERT_NE(journal.Write(0, &set), 0u);
+            ASSERT_NE(AddEntry(journal, { .subject = subject, .date = At(2006, 3, day++) }), 0u);
         }
     }
 
@@ -235,8 +234,7 @@ TEST_F(MainWindowTest, RefreshRequestsRebuildOnce)
     EXPECT_EQ(Traces(u"MainList::Refresh\n"), 0);
 
     // A change of the journal asks for one rebuild, however often.
-    ZJITEMS set = MakeEntry({ .subject = u"Three", .date = Day(2007, 1, 1) });
-    ASSERT_NE(program->journal.Write(0, &set), 0u);
+    ASSERT_NE(AddEntry(program->journal, { .subject = u"Three", .date = At(2007, 1, 1) }), 0u);
     main->RequestRefresh();
     main->RequestRefresh();
     ASSERT_TRUE(PumpUntil([&] { return !main->RefreshPending(); }));

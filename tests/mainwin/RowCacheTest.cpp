@@ -85,8 +85,8 @@ TEST_F(RowCacheTest, HintsFillMainWindowAndKeepItForTheEnd)
 
 TEST_F(RowCacheTest, RowsShowDateInTheChosenFormatSubjectAndType)
 {
-    const CEOID older = Add({ .subject = u"Older", .date = Day(2004, 3, 9), .type = 7 });
-    const CEOID newer = Add({ .subject = u"Newer", .date = Day(2005, 11, 28), .type = 2 });
+    const CEOID older = Add({ .subject = u"Older", .date = At(2004, 3, 9), .type = 7 });
+    const CEOID newer = Add({ .subject = u"Newer", .date = At(2005, 11, 28), .type = 2 });
     cache.Hint(0, 1);
     ListRow first = cache.Row(0);
     EXPECT_EQ(first.oid, newer);
