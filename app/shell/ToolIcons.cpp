@@ -1,5 +1,7 @@
 #include "ToolIcons.h"
 
+#include "IconOutline.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -23,14 +25,8 @@ QPixmap Draw(ToolIcon which)
         p.drawLine(QPointF(10, 10), QPointF(14.5, 14.5));
         break;
     case ToolIcon::Filter: {
-        QPainterPath funnel;
-        funnel.moveTo(1.5, 2.5);
-        funnel.lineTo(14.5, 2.5);
-        funnel.lineTo(9.5, 8.5);
-        funnel.lineTo(9.5, 14);
-        funnel.lineTo(6.5, 12.5);
-        funnel.lineTo(6.5, 8.5);
-        funnel.closeSubpath();
+        const QPainterPath funnel = ClosedPath(
+            { { 1.5, 2.5 }, { 14.5, 2.5 }, { 9.5, 8.5 }, { 9.5, 14 }, { 6.5, 12.5 }, { 6.5, 8.5 } });
         p.setBrush(QColor(120, 150, 200));
         p.drawPath(funnel);
         break;
@@ -43,15 +39,8 @@ QPixmap Draw(ToolIcon which)
         break;
     case ToolIcon::Up:
     case ToolIcon::Down: {
-        QPainterPath arrow;
-        arrow.moveTo(8, 2);
-        arrow.lineTo(14, 9);
-        arrow.lineTo(10, 9);
-        arrow.lineTo(10, 14);
-        arrow.lineTo(6, 14);
-        arrow.lineTo(6, 9);
-        arrow.lineTo(2, 9);
-        arrow.closeSubpath();
+        const QPainterPath arrow
+            = ClosedPath({ { 8, 2 }, { 14, 9 }, { 10, 9 }, { 10, 14 }, { 6, 14 }, { 6, 9 }, { 2, 9 } });
         if (which == ToolIcon::Down)
             p.setTransform(QTransform(1, 0, 0, -1, 0, kSize));
         p.setBrush(QColor(90, 160, 90));

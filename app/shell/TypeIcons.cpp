@@ -1,5 +1,6 @@
 #include "TypeIcons.h"
 
+#include "IconOutline.h"
 #include "JournalProps.h"
 
 #include <QPainter>
@@ -18,13 +19,8 @@ const QColor kPaper(250, 250, 246);
 
 void Page(QPainter& p, const QColor& fill)
 {
-    QPainterPath page;
-    page.moveTo(3.5, 1.5);
-    page.lineTo(10.5, 1.5);
-    page.lineTo(13.5, 4.5);
-    page.lineTo(13.5, 14.5);
-    page.lineTo(3.5, 14.5);
-    page.closeSubpath();
+    const QPainterPath page
+        = ClosedPath({ { 3.5, 1.5 }, { 10.5, 1.5 }, { 13.5, 4.5 }, { 13.5, 14.5 }, { 3.5, 14.5 } });
     p.setPen(QPen(kInk, 1));
     p.setBrush(fill);
     p.drawPath(page);
@@ -105,22 +101,13 @@ void Meeting(QPainter& p)
 
 void Note(QPainter& p)
 {
-    QPainterPath note;
-    note.moveTo(1.5, 1.5);
-    note.lineTo(14.5, 1.5);
-    note.lineTo(14.5, 10.5);
-    note.lineTo(10.5, 14.5);
-    note.lineTo(1.5, 14.5);
-    note.closeSubpath();
+    const QPainterPath note
+        = ClosedPath({ { 1.5, 1.5 }, { 14.5, 1.5 }, { 14.5, 10.5 }, { 10.5, 14.5 }, { 1.5, 14.5 } });
     p.setPen(QPen(kInk, 1));
     p.setBrush(QColor(250, 225, 90));
     p.drawPath(note);
     p.setBrush(QColor(220, 190, 60));
-    QPainterPath fold;
-    fold.moveTo(14.5, 10.5);
-    fold.lineTo(10.5, 10.5);
-    fold.lineTo(10.5, 14.5);
-    fold.closeSubpath();
+    const QPainterPath fold = ClosedPath({ { 14.5, 10.5 }, { 10.5, 10.5 }, { 10.5, 14.5 } });
     p.drawPath(fold);
 }
 
