@@ -7,9 +7,8 @@ namespace objectstore {
 namespace {
 
 constexpr std::size_t kFirstStretch = 32;
+// At 700 bytes a record, the budget holds about 24,000.
 constexpr std::size_t kMostRecords = 32768;
-// Bounds the copies of one stretch: at 700 bytes a record, about 24,000.
-constexpr std::size_t kBudgetBytes = 16u << 20;
 // Copies beyond this size are freed when the walk ends, not kept for later.
 constexpr std::size_t kKeptBytes = 1u << 20;
 // The size assumed for records before any were read.
@@ -50,7 +49,8 @@ std::size_t ReadAhead::NextStretch() const
 {
     if (stretch_ == 0 || held_.empty())
         return kFirstStretch;
-    return std::clamp(std::min(stretch_ * 2, kBudgetBytes / AverageRecord()), kFirstStretch, kMostRecords);
+    const std::size_t withinBudget = std::max<std::size_t>(1, kBudgetBytes / AverageRecord());
+    return std::min({ stretch_ * 2, withinBudget, kMostRecords });
 }
 
 std::size_t ReadAhead::Start(CEOID db)
@@ -67,10 +67,18 @@ std::size_t ReadAhead::Start(CEOID db)
     return stretch_;
 }
 
-void ReadAhead::Add(CEOID oid, std::span<const BYTE> record)
+bool ReadAhead::Add(CEOID oid, std::span<const BYTE> record)
 {
+    if (bytes_.size() + record.size() > kBudgetBytes && !held_.empty())
+        return false;
     held_.push_back({ oid, bytes_.size(), record.size() });
     bytes_.insert(bytes_.end(), record.begin(), record.end());
+    return true;
+}
+
+std::size_t ReadAhead::HeldBytes() const
+{
+    return bytes_.size();
 }
 
 void ReadAhead::Clear()

@@ -27,6 +27,10 @@ namespace objectstore {
 
 class ReadAhead {
 public:
+    // The most the copies of one stretch take (one record more if that
+    // record alone is larger).
+    static constexpr std::size_t kBudgetBytes = std::size_t(16) << 20;
+
     // Notes that `walker` reads position `pos` of its order; true when this
     // continues its walk (the position after its last read). A read that
     // does not continue ends the walk and frees a large stretch.
@@ -38,9 +42,11 @@ public:
 
     // Starts a new stretch of database `db` (dropping the last one) and
     // returns how many records it should hold; add them in ascending OID
-    // order.
+    // order. Add refuses a record (false) once the copies fill the memory
+    // budget: the rest of the stretch is read when the walk gets there.
     std::size_t Start(CEOID db);
-    void Add(CEOID oid, std::span<const BYTE> record);
+    bool Add(CEOID oid, std::span<const BYTE> record);
+    std::size_t HeldBytes() const;
 
     // Drops the copies and forgets the walk.
     void Clear();

@@ -590,7 +590,8 @@ bool Store::ReadStretch(Handle& h, std::size_t pos)
     for (const CEOID oid : oids) {
         q.Bind(1, oid).Bind(2, h.db);
         if (q.Step()) {
-            readAhead_.Add(oid, q.Blob(0));
+            if (!readAhead_.Add(oid, q.Blob(0)))
+                break;
         } else if (q.Error()) {
             // The reader falls back to reading one record and reports the error.
             q.Reset();

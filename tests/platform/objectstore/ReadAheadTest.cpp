@@ -2,6 +2,7 @@
 // read as the file holds it at the moment of the read, whatever changed after
 // its stretch was read.
 
+#include "ReadAhead.h"
 #include "StoreTestSupport.h"
 
 #include <sqlite3.h>
@@ -127,6 +128,64 @@ TEST_F(ReadAheadTest, ChangesAfterTheStretchWasReadShowInTheWalk)
     ASSERT_EQ(2u, r.values.size());
     EXPECT_EQ(5, r.values[0].val.lVal);
     EXPECT_EQ(u"written", r.texts[1]);
+}
+
+TEST(ReadAheadBudget, LargeRecordsAreHeldOnlyUpToTheBudget)
+{
+    objectstore::ReadAhead ahead;
+    const int walker = 0;
+    const std::vector<BYTE> record(700 << 10, 0x5A);
+    std::size_t pos = 0;
+    ahead.Continues(&walker, pos);
+    // Stretch after stretch of a walk over records of 700 KiB: the first
+    // asks for more than fit, the later ones for what fits.
+    for (int stretch = 0; stretch < 4; ++stretch) {
+        ASSERT_TRUE(ahead.Continues(&walker, ++pos));
+        const std::size_t wanted = ahead.Start(1);
+        std::size_t added = 0;
+        while (added < wanted && ahead.Add(CEOID(1000 + added), record))
+            ++added;
+        EXPECT_GE(added, 1u);
+        EXPECT_LE(ahead.HeldBytes(), objectstore::ReadAhead::kBudgetBytes);
+        ASSERT_TRUE(ahead.Find(1, CEOID(1000 + added - 1)));
+        EXPECT_EQ(record.size(), ahead.Find(1, 1000)->size());
+        EXPECT_FALSE(ahead.Find(2, 1000)) << "another database";
+    }
+    // A record larger than the whole budget is still held on its own.
+    ASSERT_TRUE(ahead.Continues(&walker, ++pos));
+    ahead.Start(1);
+    EXPECT_TRUE(ahead.Add(7, std::vector<BYTE>(objectstore::ReadAhead::kBudgetBytes + 1)));
+    EXPECT_FALSE(ahead.Add(8, record));
+}
+
+class LargeRecordWalk : public OneDatabaseTest {
+protected:
+    LargeRecordWalk()
+        : OneDatabaseTest(u"Large", {})
+    {
+    }
+};
+
+TEST_F(LargeRecordWalk, RecordsBeyondAStretchBudgetAreReadWhole)
+{
+    // 40 records of 600 KiB: the first stretch of the walk holds only part.
+    std::map<CEOID, BYTE> fillOf;
+    for (BYTE i = 0; i < 40; ++i) {
+        std::vector<BYTE> bytes(600 << 10, i);
+        CEPROPVAL v {};
+        v.propid = kBlob;
+        v.val.blob = { DWORD(bytes.size()), bytes.data() };
+        fillOf[WriteOne(h, v)] = i;
+    }
+    std::size_t walked = 0;
+    for (CEOID oid = Seek(h, CEDB_SEEK_BEGINNING, 0); oid; oid = Seek(h, CEDB_SEEK_CURRENT, 1), ++walked) {
+        const ReadResult r = ReadAll(h);
+        ASSERT_EQ(oid, r.oid);
+        ASSERT_EQ(1u, r.blobs.size());
+        ASSERT_EQ(std::size_t(600 << 10), r.blobs[0].size());
+        EXPECT_EQ(std::vector<BYTE>(600 << 10, fillOf[oid]), r.blobs[0]);
+    }
+    EXPECT_EQ(40u, walked);
 }
 
 } // namespace
