@@ -7,7 +7,7 @@ namespace objectstore {
 namespace {
 
 constexpr std::size_t kFirstStretch = 32;
-// At 700 bytes a record, the budget holds about 24,000.
+// At 700 bytes a record, stretches grow to about 22,000.
 constexpr std::size_t kMostRecords = 32768;
 // Copies beyond this size are freed when the walk ends, not kept for later.
 constexpr std::size_t kKeptBytes = 1u << 20;
@@ -49,7 +49,13 @@ std::size_t ReadAhead::NextStretch() const
 {
     if (stretch_ == 0 || held_.empty())
         return kFirstStretch;
-    const std::size_t withinBudget = std::max<std::size_t>(1, kBudgetBytes / AverageRecord());
+    // A stretch that overflowed left holes, and each hole the walk meets
+    // starts a stretch of its own: the next one is halved. Otherwise the
+    // stretch is sized to fill three quarters of the budget at the sizes
+    // seen so far, so that records a little larger than those still fit.
+    if (overflowed_)
+        return std::max<std::size_t>(1, stretch_ / 2);
+    const std::size_t withinBudget = std::max<std::size_t>(1, kBudgetBytes / 4 * 3 / AverageRecord());
     return std::min({ stretch_ * 2, withinBudget, kMostRecords });
 }
 
@@ -59,6 +65,7 @@ std::size_t ReadAhead::Start(CEOID db)
     // adding would move them and touch fresh memory twice.
     const std::size_t expectedBytes = std::min(NextStretch() * AverageRecord() * 5 / 4, 2 * kBudgetBytes);
     stretch_ = NextStretch();
+    overflowed_ = false;
     db_ = db;
     bytes_.clear();
     bytes_.reserve(expectedBytes);
@@ -69,8 +76,10 @@ std::size_t ReadAhead::Start(CEOID db)
 
 bool ReadAhead::Add(CEOID oid, std::span<const BYTE> record)
 {
-    if (bytes_.size() + record.size() > kBudgetBytes && !held_.empty())
+    if (bytes_.size() + record.size() > kBudgetBytes && !held_.empty()) {
+        overflowed_ = true;
         return false;
+    }
     held_.push_back({ oid, bytes_.size(), record.size() });
     bytes_.insert(bytes_.end(), record.begin(), record.end());
     return true;

@@ -29,7 +29,7 @@ class ReadAhead {
 public:
     // The most the copies of one stretch take (one record more if that
     // record alone is larger).
-    static constexpr std::size_t kBudgetBytes = std::size_t(16) << 20;
+    static constexpr std::size_t kBudgetBytes = std::size_t(20) << 20;
 
     // Notes that `walker` reads position `pos` of its order; true when this
     // continues its walk (the position after its last read). A read that
@@ -67,6 +67,7 @@ private:
     const void* walker_ = nullptr;
     std::size_t lastPos_ = 0;
     std::size_t stretch_ = 0; // records asked for by the last Start
+    bool overflowed_ = false; // the last stretch did not fit the budget
     CEOID db_ = 0;
     std::vector<BYTE, BulkAllocator<BYTE>> bytes_; // filled 2 MiB at a time
     std::vector<Held> held_;
