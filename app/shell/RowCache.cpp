@@ -14,7 +14,9 @@ ULONGLONG Ticks(const FILETIME& time)
     return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-QString DateText(ULONGLONG ticks, const ZString& pattern)
+} // namespace
+
+QString RowCache::DateText(ULONGLONG ticks, const ZString& pattern)
 {
     if (ticks == 0)
         return {};
@@ -26,8 +28,6 @@ QString DateText(ULONGLONG ticks, const ZString& pattern)
         ZTime(ticks).FormatDate(pattern, text);
     return text.ToQString();
 }
-
-} // namespace
 
 RowCache::RowCache(DbKestrin& journal, ZRegistry& settings)
     : journal_(journal)

@@ -42,6 +42,9 @@ class RowCache {
 public:
     static constexpr int kWindowRows = 30;
     static constexpr int kMaxWindowRows = 256;
+    // The date of `ticks` in the date format `pattern` (the locale's short
+    // date when the pattern is empty); empty for no date. The tree uses it too.
+    static QString DateText(ULONGLONG ticks, const ZString& pattern);
 
     // A run of consecutive rows: rows[i] is row first + i.
     struct Window {

@@ -109,6 +109,12 @@ public:
     // The row of entry `oid`; 0xFFFFFFFF when it is not shown.
     DWORD GetRowIndex(CEOID oid);
     void InvalidateRows();
+    // The in-memory index (facts of every entry) and the entries the filter
+    // lets through, in order, for readers that group or order entries
+    // without reading the store (JournalGroups). Both are brought up to
+    // date first; the references stay valid until the journal changes.
+    const JournalIndex& Facts();
+    const std::vector<CEOID>& ShownRows();
 
     // Filter tests.
     // 1 when the set passes the filter (always when it is inactive).

@@ -319,6 +319,19 @@ void DbKestrin::InvalidateRows()
     m_index.Invalidate();
 }
 
+const JournalIndex& DbKestrin::Facts()
+{
+    if (ChangedElsewhere())
+        m_index.Invalidate();
+    return Index();
+}
+
+const std::vector<CEOID>& DbKestrin::ShownRows()
+{
+    Facts();
+    return Shown();
+}
+
 JournalIndex& DbKestrin::Index()
 {
     if (!m_index.IsBuilt()) {
