@@ -3,10 +3,13 @@
 #include "AboutBox.h"
 #include "BackupCommands.h"
 #include "ExportDialog.h"
+#include "FilterDialog.h"
+#include "JournalSort.h"
 #include "LastError.h"
 #include "ProgramObjects.h"
 #include "ProgramText.h"
 #include "Settings.h"
+#include "SkinnedMenu.h"
 #include "ToolIcons.h"
 #include "UiHooks.h"
 #include "WindowLink.h"
@@ -20,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -69,7 +73,7 @@ const Command* FindCommand(WORD id)
         { CMD_RESTORE, "Restore", "Restore", true },
         { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", false },
         { CMD_OPTIONS, "Options", "Options", false },
-        { CMD_FILTER, "Filter", "Filter", false },
+        { CMD_FILTER, "Filter", "Filter", true },
         { CMD_PREVIEW_PANE, "PreviewPane", "Preview Pane", true },
         { CMD_UP, "Up", "Up", true },
         { CMD_DOWN, "Down", "Down", true },
@@ -97,34 +101,6 @@ QString CommandText(WORD id)
 UINT CommandFlags(WORD id)
 {
     return FindCommand(id)->available ? MF_STRING : MF_STRING | MF_GRAYED;
-}
-
-// The owner-drawn look of the context menu: the skin's picture behind every
-// item, its menu-text colour, its selected colour for the item under the
-// pointer, a bold 13-pixel font, separators as lines in the text colour.
-// Without a skin picture the menu keeps the system's look.
-void DressMenu(QMenu& menu, const QString& picture, const Skin& skin)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(13);
-    font.setBold(true);
-    menu.setFont(font);
-    if (picture.isEmpty() || skin.brush.style() == Qt::NoBrush)
-        return;
-    const QColor text = ToQColor(skin.menuText);
-    const QColor selected = ToQColor(skin.selectedText);
-    QString path = picture;
-    path.replace(u'"', QStringLiteral("\\\""));
-    menu.setStyleSheet(
-        QStringLiteral("QMenu { background-image: url(\"%1\"); color: %2; border: 1px solid %2; }"
-                       "QMenu::item { background: transparent; padding: 2px 16px 2px 10px; }"
-                       "QMenu::item:selected { color: %3; }"
-                       "QMenu::item:disabled { color: rgba(%4, %5, %6, 45%); }"
-                       "QMenu::separator { height: 1px; background: %2; margin: 4px 6px; }")
-            .arg(path, text.name(), selected.name())
-            .arg(text.red())
-            .arg(text.green())
-            .arg(text.blue()));
 }
 
 } // namespace
@@ -237,6 +213,8 @@ private:
 
 ZWMain::ZWMain()
     : list_(TheJournal(), TheSelection(), TheApp(), this)
+    , tree_(TheJournal(), TheSelection(), TheApp(), this)
+    , bar_(TheJournal(), TheApp(), this, [this] { RequestRefresh(); })
 {
 }
 
@@ -245,6 +223,7 @@ ZWMain::~ZWMain()
     // The socket goes first: no message may arrive for a window being torn down.
     listener_.reset();
     longPress_.reset();
+    treeLongPress_.reset();
 }
 
 void ZWMain::SetIntegrityCheck(IntegrityCheck check)
@@ -259,9 +238,9 @@ QWidget* ZWMain::CreateWidget(QWidget* parent)
     client_ = new Client(window, *this);
     window->setCentralWidget(client_);
 
-    bar_ = new QWidget(client_);
-    bar_->setObjectName(QStringLiteral("showSortBar"));
+    bar_.CreateBar(client_);
     list_.CreateList(client_);
+    tree_.CreateTree(client_);
     splitter_ = new SplitterBar(client_, *this);
     preview_ = new QTextEdit(client_);
     preview_->setObjectName(QStringLiteral("previewPane"));
@@ -273,6 +252,11 @@ QWidget* ZWMain::CreateWidget(QWidget* parent)
         [this](const QPoint& point) { OpenContextMenu(point); });
     longPress_ = std::make_unique<LongPress>(
         view->viewport(), [this](const QPoint& point) { OpenContextMenu(point); });
+    QTreeWidget* tree = tree_.View();
+    QObject::connect(tree, &QWidget::customContextMenuRequested, tree,
+        [this](const QPoint& point) { OpenContextMenu(point); });
+    treeLongPress_ = std::make_unique<LongPress>(
+        tree->viewport(), [this](const QPoint& point) { OpenContextMenu(point); });
     BuildCommands(window);
     return window;
 }
@@ -371,6 +355,8 @@ LRESULT ZWMain::OnCreate()
     ApplySkin();
     DbKestrin& journal = TheJournal();
     journal.GetFilter().LoadFilter(TheApp(), kOptionsSection);
+    bar_.SetShowLabel(CMD_SHOW_ALL);
+    bar_.SetSortLabel(static_cast<WORD>(settings.SortBy()));
     if (!journal.Open(AsNotifyWindow(this))) {
         ShowAppError(40059);
         return -1;
@@ -386,9 +372,7 @@ LRESULT ZWMain::OnCreate()
             OutputDebugStringW(u"ZWMain::OnCreate - integrity check did not finish\n");
         TheApp().WaitCursor(false);
     }
-    list_.Refresh();
-    list_.Show();
-    list_.SetFocus();
+    ShowView(settings.TreeView());
     // The window has its size already; its client area gets it now.
     if (QLayout* layout = MainWindow()->layout())
         layout->activate();
@@ -401,6 +385,8 @@ void ZWMain::ApplySkin()
     SetBrush(TheSkin().brush);
     if (splitter_)
         splitter_->update();
+    if (QWidget* bar = bar_.GetHandle())
+        bar->update();
 }
 
 void ZWMain::RequestRefresh()
@@ -414,7 +400,69 @@ void ZWMain::OnRefresh()
     // No wait cursor: the journal keeps its rows in memory once the list has
     // been filled (inside the start-up's wait cursor), so a rebuild while
     // the program runs is quick.
-    list_.Refresh();
+    RefillView();
+}
+
+QAbstractItemView* ZWMain::ViewInUse() const
+{
+    if (treeView_)
+        return tree_.View();
+    return list_.View();
+}
+
+void ZWMain::RefillView()
+{
+    if (!treeView_) {
+        list_.Refresh();
+        return;
+    }
+    tree_.Fill();
+    tree_.SelectEntry(TheSelection().Focused());
+}
+
+void ZWMain::ShowView(bool tree)
+{
+    treeView_ = tree;
+    (tree ? static_cast<ZWindow&>(list_) : static_cast<ZWindow&>(tree_)).Hide();
+    RefillView();
+    ZWindow& shown = tree ? static_cast<ZWindow&>(tree_) : static_cast<ZWindow&>(list_);
+    shown.Show();
+    shown.SetFocus();
+}
+
+void ZWMain::OnSortCommand(WORD fieldId)
+{
+    TheApp().WaitCursor(true);
+    const QString group = treeView_ ? tree_.SelectedGroupName() : QString();
+    const bool tree = SortJournalByField(TheJournal(), TheApp(), fieldId);
+    ShowView(tree);
+    // With no entry focused the group that was selected stays selected.
+    if (tree && TheSelection().Focused() == 0 && !group.isEmpty())
+        tree_.SelectGroup(group);
+    LayoutFromSetting();
+    TheApp().WaitCursor(false);
+}
+
+void ZWMain::OnReverseCommand()
+{
+    TheApp().WaitCursor(true);
+    ReverseJournalOrder(TheJournal());
+    if (treeView_)
+        tree_.SortOpenGroups();
+    else
+        list_.Refresh();
+    TheApp().WaitCursor(false);
+}
+
+void ZWMain::OnFilterCommand(WORD code)
+{
+    if (FilterDialog(TheJournal(), this).Run(GetHandle()) != 1)
+        return;
+    // From the Show menu the bar sets its label and asks for the refresh.
+    if (code == 0) {
+        bar_.SetShowLabel(CMD_SHOW_ALL);
+        RequestRefresh();
+    }
 }
 
 void ZWMain::OnPimItem(int kind, int count, DWORD)
@@ -487,8 +535,9 @@ void ZWMain::PlaceViews(int y)
 {
     const int width = client_->width();
     const int height = client_->height();
-    bar_->setGeometry(0, 0, width, kBarHeight);
+    bar_.Move(0, 0, width, kBarHeight);
     list_.Move(0, kBarHeight, width, (previewPane_ ? y : height) - kBarHeight);
+    tree_.Move(0, kBarHeight, width, (previewPane_ ? y : height) - kBarHeight);
     splitter_->setVisible(previewPane_);
     preview_->setVisible(previewPane_);
     if (previewPane_) {
@@ -508,21 +557,23 @@ void ZWMain::LayoutFromSetting()
     // half way down for now and the position is kept for a larger window.
     if (half > kBarHeight && half < height - kSplitterHeight)
         PlaceViews(half);
-    else
+    else {
         list_.Move(0, kBarHeight, client_->width(), std::max(0, height - kBarHeight));
+        tree_.Move(0, kBarHeight, client_->width(), std::max(0, height - kBarHeight));
+    }
 }
 
 void ZWMain::OnSize()
 {
     OutputDebugStringW(u"ZWMain::OnSize\n");
-    // The list is in use while it is not hidden (its window may not be on
-    // screen yet).
-    if (!list_.GetHandle() || list_.GetHandle()->isHidden())
+    // The view in use counts while it is not hidden (its window may not be
+    // on screen yet).
+    QAbstractItemView* view = ViewInUse();
+    if (!view || view->isHidden())
         return;
     OutputDebugStringW(u"ZWMain::OnSize - > Valid Child\n");
     LayoutFromSetting();
-    if (QTableView* view = list_.View())
-        view->scrollTo(view->currentIndex());
+    view->scrollTo(view->currentIndex());
 }
 
 void ZWMain::ShowPreviewButtons()
@@ -543,7 +594,7 @@ void ZWMain::TogglePreview()
 
 void ZWMain::SendKey(int key)
 {
-    if (QTableView* view = list_.View()) {
+    if (QAbstractItemView* view = ViewInUse()) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(view, &press);
     }
@@ -560,7 +611,10 @@ void ZWMain::OpenContextMenu(const QPoint& point)
 {
     OutputDebugStringW(u"ShowQuickView FALSE\n");
     previewArmed_ = false;
-    list_.SelectAt(point);
+    if (treeView_)
+        tree_.SelectAt(point);
+    else
+        list_.SelectAt(point);
 
     ZMenu menu;
     menu.CreatePopup();
@@ -577,7 +631,7 @@ void ZWMain::OpenContextMenu(const QPoint& point)
     menu.Handle()->setObjectName(QStringLiteral("contextMenu"));
     DressMenu(*menu.Handle(), Skin::PictureFile(Settings(TheApp()).Skin().ToQString()), TheSkin());
 
-    QWidget* viewport = list_.View()->viewport();
+    QWidget* viewport = ViewInUse()->viewport();
     const QPoint inClient = viewport->mapTo(client_, point);
     const QPoint global = viewport->mapToGlobal(point);
     menu.TrackPopup(MenuAlignment(inClient, client_->size()), global.x(), global.y(), this);
@@ -612,7 +666,11 @@ void ZWMain::OnCommand(WORD id, WORD code)
         return;
     case CMD_SHOW_ALL:
         journal.GetFilter().ClearFilter(TheApp(), kOptionsSection);
+        bar_.SetShowLabel(CMD_SHOW_ALL);
         RequestRefresh();
+        return;
+    case CMD_FILTER:
+        OnFilterCommand(code);
         return;
     case CMD_UPDATE_PREVIEW:
         // A tap in the list arms the preview again after a context menu.
@@ -623,7 +681,11 @@ void ZWMain::OnCommand(WORD id, WORD code)
         return;
     case CMD_DELETE_ENTRY:
     case CMD_CREATE_COPY:
-        if (id == CMD_DELETE_ENTRY)
+        if (treeView_ && id == CMD_DELETE_ENTRY)
+            tree_.DeleteSelected();
+        else if (treeView_)
+            tree_.CopySelected();
+        else if (id == CMD_DELETE_ENTRY)
             list_.Cut();
         else
             list_.Paste();
@@ -675,6 +737,14 @@ LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
                 OnRefresh();
                 refreshPending_ = false;
             }
+            return 0;
+        }
+        if (HIWORD(wParam) == KCMD_SORTBY) {
+            OnSortCommand(LOWORD(wParam));
+            return 0;
+        }
+        if (HIWORD(wParam) == KCMD_REVERSE) {
+            OnReverseCommand();
             return 0;
         }
         OnCommand(LOWORD(wParam), HIWORD(wParam));

@@ -6,8 +6,9 @@
 // start when it could not finish) and claims the window's socket, so other processes can find it and post it
 // messages; closing it closes the journal and ends the program.
 //
-// The client area, top to bottom: the Show/Sort bar's place (kBarHeight
-// pixels), the entry list, the splitter bar (kSplitterHeight pixels) and the
+// The client area, top to bottom: the Show/Sort bar (kBarHeight pixels),
+// the entry list or, while the journal is sorted by a grouping field, the
+// entry tree in its place, the splitter bar (kSplitterHeight pixels) and the
 // preview pane; without the preview pane the list reaches the bottom. The
 // splitter's position y (pixels from the top of the client area) is the
 // setting "vSplit"; a position is taken only while kBarHeight < y < client
@@ -29,7 +30,9 @@
 //   1125 (cursor)       wParam 1: wait cursor on; 2: off and request a refresh; returns 1
 //   1126 (PIM item)     OnPimItem(kind, count, object id)
 //   1130 (splitter)     lay out with the splitter at lParam
-//   WM_COMMAND 1026|1126<<16   rebuild the list, when a refresh is pending
+//   WM_COMMAND 1026|1126<<16   rebuild the list or tree, when a refresh is pending
+//   WM_COMMAND id|1127<<16     sort by the field `id` (list or tree follows)
+//   WM_COMMAND 1002|1129<<16   reverse the sort direction
 // From other processes (see WindowListener.h): WM_ACTIVATE brings the window
 // to the front (or the dialog in front of it), WM_QUIT ends the message loop
 // at once without the close steps, 1023, 1125 and 1126 as above. Until the
@@ -41,7 +44,9 @@
 // application object; UI thread only.
 
 #include "DbNotifyTarget.h"
+#include "EntryTree.h"
 #include "MainList.h"
+#include "ShowSortBar.h"
 #include "WindowListener.h"
 #include "ZCToolbar.h"
 #include "ZMenu.h"
@@ -50,6 +55,7 @@
 #include <functional>
 #include <memory>
 
+class QAbstractItemView;
 class QAction;
 class QMainWindow;
 class QTextEdit;
@@ -100,7 +106,11 @@ public:
     QMainWindow* MainWindow() const;
     QWidget* ClientArea() const { return client_; }
     MainList& List() { return list_; }
-    QWidget* Bar() const { return bar_; }
+    EntryTree& Tree() { return tree_; }
+    ShowSortBar& SortBar() { return bar_; }
+    QWidget* Bar() const { return bar_.GetHandle(); }
+    // The tree, not the list, shows the journal (the setting "TreeView").
+    bool TreeViewOn() const { return treeView_; }
     QWidget* Splitter() const { return splitter_; }
     QTextEdit* PreviewPane() const { return preview_; }
     bool PreviewPaneOn() const { return previewPane_; }
@@ -167,17 +177,30 @@ private:
     void LayoutFromSetting();
     void PlaceViews(int y);
     void SendKey(int key);
+    // The list's or the tree's window, whichever shows the journal.
+    QAbstractItemView* ViewInUse() const;
+    // Shows the tree (or the list) in place of the other and fills it.
+    void ShowView(bool tree);
+    // Rebuilds the view in use; the tree selects the focused entry again.
+    void RefillView();
+    // Sort by a field (1127) and reverse the direction (1129).
+    void OnSortCommand(WORD fieldId);
+    void OnReverseCommand();
+    void OnFilterCommand(WORD code);
 
     QWidget* client_ = nullptr;
-    QWidget* bar_ = nullptr;
     QWidget* splitter_ = nullptr;
     QTextEdit* preview_ = nullptr;
     ZMenu tools_;
     ZCToolbar toolbar_;
     MainList list_;
+    EntryTree tree_;
+    ShowSortBar bar_;
     std::unique_ptr<LongPress> longPress_;
+    std::unique_ptr<LongPress> treeLongPress_;
     std::unique_ptr<WindowListener> listener_;
     bool previewPane_ = true;
+    bool treeView_ = false;
     bool previewArmed_ = true;
     bool refreshPending_ = false;
     bool running_ = false;
