@@ -286,6 +286,52 @@ TEST_F(ShowSortTest, DialogRangeCoversWholeDaysAndIsSaved)
     EXPECT_EQ(TheJournal().GetRecCount(KIND_ENTRY), 1u);
 }
 
+// Saves `widget` as <KST_SCREENSHOT_DIR>/<name>.png when that folder is set
+// (to look at the screens under a real display).
+void Keep(QWidget& widget, const QString& name)
+{
+    if (const char* folder = std::getenv("KST_SCREENSHOT_DIR"))
+        widget.grab().save(QString::fromLocal8Bit(folder) + u'/' + name + QStringLiteral(".png"));
+}
+
+TEST_F(ShowSortTest, BarButtonsFitAHandheldAndGrowOnADesktop)
+{
+    Write({ .subject = u"Lunch with Ann", .date = At(2006, 3, 1), .type = 5, .company = u"Acme",
+        .categories = { u"Business" } });
+    Write({ .subject = u"Call the bank", .date = At(2006, 3, 2), .type = 7, .categories = { u"Personal" } });
+    Write({ .subject = u"Notes", .date = At(2006, 3, 3), .type = 6 });
+    Start();
+    main->SendMessage(WM_COMMAND, MAKEWPARAM(105, ShowSortBar::kSortCode), 0);
+    main->Tree().View()->topLevelItem(1)->setExpanded(true);
+    int widths[2] = {};
+    int round = 0;
+    for (QSize size : { QSize(240, 320), QSize(1024, 768) }) {
+        main->MainWindow()->resize(size);
+        main->MainWindow()->show();
+        PumpAll();
+        const QString suffix = QStringLiteral("-%1x%2").arg(size.width()).arg(size.height());
+        QAbstractButton* show = main->SortBar().ShowButton();
+        QAbstractButton* sort = main->SortBar().SortButton();
+        const int barWidth = main->Bar()->width();
+        // Each button takes half the bar less 20 pixels; neither leaves it.
+        EXPECT_EQ(show->width(), (barWidth - 40) / 2);
+        EXPECT_LE(sort->geometry().right(), barWidth);
+        EXPECT_LT(show->geometry().right(), sort->geometry().left());
+        widths[round++] = show->width();
+        Keep(*main->MainWindow(), QStringLiteral("tree") + suffix);
+        WhenMenuOpens([&](QMenu& menu) { Keep(menu, QStringLiteral("showmenu") + suffix); });
+        main->SortBar().OpenShowMenu();
+        WhenMenuOpens([&](QMenu& menu) { Keep(menu, QStringLiteral("sortmenu") + suffix); });
+        main->SortBar().OpenSortMenu();
+        WhenDialogOpens([&](QDialog& dialog) {
+            Keep(dialog, QStringLiteral("filter") + suffix);
+            dialog.reject();
+        });
+        main->SendMessage(WM_COMMAND, MAKEWPARAM(CMD_FILTER, 0), 0);
+    }
+    EXPECT_GT(widths[1], 3 * widths[0]);
+}
+
 class FilterDialogTest : public MainWinTest {
 protected:
     FilterDialogTest() { owner.Create({}, {}, nullptr); }
