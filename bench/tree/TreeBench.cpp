@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTableView>
