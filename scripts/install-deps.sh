@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev libical-dev libssl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
+  khard
 )
 
 missing=()

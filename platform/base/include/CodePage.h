@@ -13,3 +13,7 @@ std::string EncodeSystemCodePage(std::u16string_view text);
 // sequence cut off at the very end (a length-limited copy) is dropped;
 // otherwise every byte read as Windows-1252.
 std::u16string DecodeSystemCodePage(std::string_view bytes);
+
+// Every byte of `bytes` read as Windows-1252 (for text that names that code
+// page or ISO-8859-1, whose printable characters it shares).
+std::u16string DecodeWindows1252(std::string_view bytes);

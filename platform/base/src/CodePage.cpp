@@ -134,17 +134,6 @@ std::optional<std::u16string> DecodeUtf8(std::string_view bytes)
     return out;
 }
 
-std::u16string DecodeCp1252(std::string_view bytes)
-{
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (const char ch : bytes) {
-        const auto byte = static_cast<unsigned char>(ch);
-        out += (byte >= 0x80 && byte < 0xA0) ? kCp1252High[byte - 0x80] : static_cast<char16_t>(byte);
-    }
-    return out;
-}
-
 } // namespace
 
 std::string EncodeSystemCodePage(std::u16string_view text)
@@ -170,5 +159,16 @@ std::u16string DecodeSystemCodePage(std::string_view bytes)
 {
     if (auto text = DecodeUtf8(bytes))
         return *std::move(text);
-    return DecodeCp1252(bytes);
+    return DecodeWindows1252(bytes);
+}
+
+std::u16string DecodeWindows1252(std::string_view bytes)
+{
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto byte = static_cast<unsigned char>(ch);
+        out += (byte >= 0x80 && byte < 0xA0) ? kCp1252High[byte - 0x80] : static_cast<char16_t>(byte);
+    }
+    return out;
 }
