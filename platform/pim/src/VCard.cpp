@@ -417,9 +417,17 @@ void AppendProperty(std::string& out, std::string_view name, const std::string& 
     AppendFolded(out, std::string(name) + ":" + value);
 }
 
+// The kinds of a field as a TYPE parameter. Only letters, digits, '-' and
+// ',' are kept: a kind read from a quoted parameter may hold ':' or ';',
+// which would end the parameter list early.
 std::string TypeParameter(const std::u16string& label)
 {
-    return label.empty() ? std::string() : ";TYPE=" + EncodeSystemCodePage(label);
+    std::string kinds;
+    for (const char16_t c : label) {
+        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u',')
+            kinds += static_cast<char>(c);
+    }
+    return kinds.empty() ? std::string() : ";TYPE=" + kinds;
 }
 
 } // namespace
