@@ -8,6 +8,9 @@
 
 using Words = std::vector<std::string>;
 
+class Session;
+class ZJITEMS;
+
 struct Command {
     const char* name;
     int (*run)(const Words& words);
@@ -34,6 +37,13 @@ int RunCheck(const Words& words);
 int RunStats(const Words& words);
 int RunCategories(const Words& words);
 int RunRelations(const Words& words);
+
+// The address book: contacts.
+int RunContacts(const Words& words);
+// Stores the contacts named by file-as name (ignoring case) in the set's
+// Contacts field; an unknown name fails the command unless `addMissing`,
+// which adds it to the address book as the contact picker would.
+void StoreLinkedContacts(Session& session, ZJITEMS& set, const std::vector<std::string>& names, bool addMissing);
 
 // Every command, in the order --help lists them.
 const std::vector<Command>& AllCommands();

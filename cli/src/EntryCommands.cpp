@@ -41,14 +41,6 @@ void StoreCategories(ZJITEMS& set, const std::vector<std::string>& names)
     list.StoreIn(*set.GetItem(PROPID_CATEGORIES));
 }
 
-void StoreContacts(ZJITEMS& set, const std::vector<std::string>& names)
-{
-    PackedListWriter list;
-    for (const std::string& name : names)
-        list.AddContact(0, Wide(name), u"");
-    list.StoreIn(*set.GetItem(PROPID_CONTACTS));
-}
-
 // The OIDs a command is given (one or more).
 std::vector<CEOID> OidArguments(const Words& words)
 {
@@ -67,7 +59,7 @@ int RunAdd(const Words& words)
     ParsedArgs args(words,
         { { "subject", 1 }, { "date", 1 }, { "type", 1 }, { "company", 1 }, { "category", kMany },
             { "contact", kMany }, { "duration", 1 }, { "priority", 1 }, { "sensitivity", 1 }, { "note", 1 },
-            { "attachment", 1 } });
+            { "attachment", 1 }, { "add-contact", 0 } });
     args.ExpectPositionals(0, 0);
     std::optional<std::string> subject = args.One("subject");
     if (!subject)
@@ -111,9 +103,8 @@ int RunAdd(const Words& words)
         CEBLOB value { static_cast<DWORD>(blob.size()), blob.data() };
         set.GetItem(PROPID_NOTE)->SetBlob(&value);
     }
-    StoreContacts(set, args.All("contact"));
-
     Session session;
+    StoreLinkedContacts(session, set, args.All("contact"), args.Has("add-contact"));
     StoreCategories(set, args.All("category"));
     CEOID oid = session.Journal().Write(0, &set);
     if (oid == 0)

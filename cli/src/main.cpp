@@ -39,10 +39,10 @@ const std::vector<Command>& AllCommands()
         { "add", RunAdd,
             "add --subject S [--date \"YYYY-MM-DD HH:MM\"] [--type NAME|N] [--company C] [--category "
             "NAME]... "
-            "[--contact NAME]... [--duration TEXT] [--priority N] [--sensitivity N] [--note TEXT] "
+            "[--contact NAME]... [--add-contact] [--duration TEXT] [--priority N] [--sensitivity N] [--note TEXT] "
             "[--attachment PATH]",
             "Adds an entry and prints its OID. Defaults: now, type Note, priority Normal, sensitivity "
-            "Normal." },
+            "Normal.\nA contact is found in the address book by file-as name; --add-contact adds a missing one." },
         { "list", RunList, "list",
             "One line per entry passing the saved filter, in the journal's order:\n"
             "OID<TAB>YYYY-MM-DD HH:MM<TAB>type<TAB>subject" },
@@ -68,6 +68,8 @@ const std::vector<Command>& AllCommands()
         { "categories", RunCategories, "categories [list|add NAME|rename OLD NEW|delete NAME]",
             "Lists or changes the shared categories (a category in use is hidden, not deleted)." },
         { "relations", RunRelations, "relations", "Every relation record: kind, name, count, entry OIDs." },
+        { "contacts", RunContacts, "contacts",
+            "The address book in file-as order: file-as name, company and id, tab-separated." },
     };
     return commands;
 }

@@ -1,5 +1,6 @@
 #include "DbRelX.h"
 
+#include "CategoryLink.h"
 #include "DbCats.h"
 #include "JournalProps.h"
 #include "LocalHeap.h"
@@ -211,8 +212,8 @@ BOOL DbRelX::DecCategoryUse(CEOID entry, const DbCItem* item)
     BOOL result = FALSE;
     DbCats categories;
     if (categories.Open(nullptr)) {
-        CEOID category = item->GetOid() != 0 ? item->GetOid() : categories.FindCategory(item->GetName());
-        result = categories.DecCategoryCount(category, PROPID_CATCOUNT_JOURNAL);
+        const CEOID category = FindStoredCategory(categories, item->GetOid(), item->GetName());
+        result = category != 0 && categories.DecCategoryCount(category, PROPID_CATCOUNT_JOURNAL);
         categories.Close();
     }
     if (RemoveUse(entry, item->GetName(), KIND_CATEGORY))

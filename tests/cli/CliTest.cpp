@@ -142,7 +142,7 @@ TEST_F(CliTest, EntriesAreAddedListedShownCopiedAndDeleted)
 {
     std::string older
         = Add({ "--subject", "Budget talk", "--date", "2004-05-06 14:05", "--type", "Meeting", "--company",
-            "Acme", "--category", "Work", "Food", "--contact", "Ann Lee", "--duration", "90", "--priority",
+            "Acme", "--category", "Work", "Food", "--contact", "Ann Lee", "--add-contact", "--duration", "90", "--priority",
             "2", "--sensitivity", "Private", "--note", "bring numbers", "--attachment", "/tmp/a&b.txt" });
     std::string newer = Add({ "--subject", "Zürich\ttrip", "--date", "2005-01-02", "--type", "3" });
     ASSERT_FALSE(older.empty());
@@ -228,7 +228,7 @@ TEST_F(CliTest, FilterSortFindAndExport)
 TEST_F(CliTest, BackupRestoreCheckStatsAndCategories)
 {
     std::string a = Add({ "--subject", "one", "--date", "2005-01-10 09:00", "--category", "Work" });
-    std::string b = Add({ "--subject", "two", "--date", "2005-01-11 09:00", "--contact", "Ann" });
+    std::string b = Add({ "--subject", "two", "--date", "2005-01-11 09:00", "--contact", "Ann", "--add-contact" });
     std::filesystem::path file = home.file("j.ksk");
     EXPECT_EQ(Ok({ "backup", file.string() }), "2 Record(s) Backed Up\n");
     Ok({ "delete", a, b });

@@ -22,7 +22,8 @@ SYSTEMTIME ToSystemTime(icaltimetype time)
 {
     SYSTEMTIME out {};
     if (!time.is_date && (icaltime_is_utc(time) || time.zone)) {
-        const std::time_t seconds = icaltime_as_timet_with_zone(time, time.zone ? time.zone : icaltimezone_get_utc_timezone());
+        const std::time_t seconds
+            = icaltime_as_timet_with_zone(time, time.zone ? time.zone : icaltimezone_get_utc_timezone());
         std::tm local {};
         localtime_r(&seconds, &local);
         out.wYear = static_cast<WORD>(local.tm_year + 1900);
@@ -48,8 +49,8 @@ SYSTEMTIME ToSystemTime(icaltimetype time)
 
 bool Usable(icaltimetype time)
 {
-    return !icaltime_is_null_time(time) && icaltime_is_valid_time(time) && time.year > 1600 && time.year < 30000
-        && time.month >= 1 && time.month <= 12 && time.day >= 1 && time.day <= 31;
+    return !icaltime_is_null_time(time) && icaltime_is_valid_time(time) && time.year > 1600
+        && time.year < 30000 && time.month >= 1 && time.month <= 12 && time.day >= 1 && time.day <= 31;
 }
 
 PimCalendarItem ReadItem(icalcomponent* component, bool isTask)

@@ -24,7 +24,8 @@ public:
         if (handle_ != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND)
             return;
         // Another process may create it between our open and create.
-        if (CeCreateDatabase(kDatabaseName, kDatabaseType, 0, nullptr) == 0 && GetLastError() != ERROR_DUP_NAME)
+        if (CeCreateDatabase(kDatabaseName, kDatabaseType, 0, nullptr) == 0
+            && GetLastError() != ERROR_DUP_NAME)
             return;
         oid = 0;
         handle_ = CeOpenDatabase(&oid, kDatabaseName, 0, CEDB_AUTOINCREMENT, nullptr);
@@ -71,7 +72,8 @@ bool PimIdMap::Load()
     DWORD size = 0;
     while (true) {
         WORD count = 0;
-        const CEOID oid = CeReadRecordProps(database.Handle(), CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size);
+        const CEOID oid
+            = CeReadRecordProps(database.Handle(), CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size);
         if (oid == 0)
             break;
         const auto* values = reinterpret_cast<const CEPROPVAL*>(buffer);

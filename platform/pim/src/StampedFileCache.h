@@ -34,7 +34,8 @@ public:
     // read(path, bytes, entry) (which fills items and problem). Returns false with `error`
     // when the folder cannot be listed; the cache is then left as it was.
     template <typename Read>
-    bool Update(const std::filesystem::path& folder, const std::string& extension, Read read, std::error_code& error)
+    bool Update(
+        const std::filesystem::path& folder, const std::string& extension, Read read, std::error_code& error)
     {
         std::map<std::string, Entry> next;
         std::size_t kept = 0;
@@ -49,7 +50,7 @@ public:
             std::string name = path.filename().string();
             if (name.empty() || name.front() == '.' || path.extension() != extension)
                 continue;
-            struct stat info {};
+            struct stat info { };
             if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
                 continue;
             const auto size = static_cast<std::uintmax_t>(info.st_size);

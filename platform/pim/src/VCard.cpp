@@ -21,10 +21,9 @@ std::string Upper(std::string_view text)
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
 }
 
 // The physical lines of the file, whatever their ends (CRLF, LF or CR).
@@ -122,7 +121,8 @@ std::string DecodeQuotedPrintable(std::string_view value)
     std::string out;
     out.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '=' && i + 2 < value.size() && HexDigit(value[i + 1]) >= 0 && HexDigit(value[i + 2]) >= 0) {
+        if (value[i] == '=' && i + 2 < value.size() && HexDigit(value[i + 1]) >= 0
+            && HexDigit(value[i + 2]) >= 0) {
             out += static_cast<char>(HexDigit(value[i + 1]) * 16 + HexDigit(value[i + 2]));
             i += 2;
         } else {
@@ -343,8 +343,9 @@ public:
     PimContact Finish()
     {
         if (contact_.formattedName.empty()) {
-            contact_.formattedName = JoinNonEmpty(
-                { &contact_.prefix, &contact_.given, &contact_.additional, &contact_.family, &contact_.suffix }, u" ");
+            contact_.formattedName = JoinNonEmpty({ &contact_.prefix, &contact_.given, &contact_.additional,
+                                                      &contact_.family, &contact_.suffix },
+                u" ");
         }
         if (contact_.formattedName.empty())
             contact_.formattedName = contact_.company;
@@ -355,7 +356,8 @@ public:
     }
 
 private:
-    static void AddField(std::vector<PimContact::Field>& fields, const ContentLine& line, std::u16string value)
+    static void AddField(
+        std::vector<PimContact::Field>& fields, const ContentLine& line, std::u16string value)
     {
         if (!value.empty())
             fields.push_back({ FieldLabel(line.types), std::move(value) });
@@ -424,7 +426,8 @@ std::string TypeParameter(const std::u16string& label)
 {
     std::string kinds;
     for (const char16_t c : label) {
-        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u',')
+        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-'
+            || c == u',')
             kinds += static_cast<char>(c);
     }
     return kinds.empty() ? std::string() : ";TYPE=" + kinds;

@@ -21,7 +21,8 @@ std::u16string Folded(std::u16string_view text)
 {
     const QString folded
         = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toCaseFolded();
-    return std::u16string(reinterpret_cast<const char16_t*>(folded.utf16()), static_cast<std::size_t>(folded.size()));
+    return std::u16string(
+        reinterpret_cast<const char16_t*>(folded.utf16()), static_cast<std::size_t>(folded.size()));
 }
 
 // One row of the file-as order.
@@ -61,7 +62,8 @@ bool WriteNewFileAtomically(const std::filesystem::path& target, const std::stri
         error = "cannot write " + target.string();
         return false;
     }
-    if (const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folder >= 0) {
+    if (const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folder >= 0) {
         ::fsync(folder);
         ::close(folder);
     }
@@ -170,7 +172,8 @@ struct VdirPimStore::State {
         return true;
     }
 
-    void UpdateCalendar(StampedFileCache<std::vector<PimCalendarItem>>& cache, const std::filesystem::path& folder)
+    void UpdateCalendar(
+        StampedFileCache<std::vector<PimCalendarItem>>& cache, const std::filesystem::path& folder)
     {
         std::error_code error;
         std::filesystem::create_directories(folder, error);

@@ -42,7 +42,8 @@ TEST(VCardTest, ReadsFoldedVersion30CardsTwoToAFile)
     EXPECT_EQ(first.phones[1].value, u"+1-919-555-9564");
     ASSERT_EQ(first.emails.size(), 2u);
     EXPECT_EQ(first.emails[0].label, u""); // INTERNET and PREF say nothing
-    EXPECT_EQ(result.contacts[1].addresses[0].value, u"501 E. Middlefield Rd.\nMountain View CA  94043\nU.S.A.");
+    EXPECT_EQ(
+        result.contacts[1].addresses[0].value, u"501 E. Middlefield Rd.\nMountain View CA  94043\nU.S.A.");
 }
 
 TEST(VCardTest, ReadsVersion21QuotedPrintableCharsetsAndBareTypes)

@@ -1,9 +1,9 @@
 // The address book on a folder of cards: file-as order, ids that last,
 // files read once until they change, damaged files reported once, contacts
 // added whole, and events and tasks found by id.
+#include "VdirPimStore.h"
 #include "TempHome.h"
 #include "VCard.h"
-#include "VdirPimStore.h"
 
 #include <gtest/gtest.h>
 
@@ -111,7 +111,8 @@ TEST_F(VdirPimStoreTest, IdsLastAcrossStoresAndAreNeverReused)
     // Deleted and re-created (a new card, a new UID): a new id; the old id
     // finds nothing.
     fs::remove(folders.contacts / "lima-40.vcf");
-    Write(folders.contacts / "lima-again.vcf", "BEGIN:VCARD\nVERSION:4.0\nUID:other\nN:Lima;Ana;;;\nEND:VCARD\n");
+    Write(folders.contacts / "lima-again.vcf",
+        "BEGIN:VCARD\nVERSION:4.0\nUID:other\nN:Lima;Ana;;;\nEND:VCARD\n");
     ASSERT_TRUE(later.Logon());
     const int position = later.FindContact(u"Lima, Ana");
     ASSERT_NE(position, 0);
@@ -128,7 +129,8 @@ TEST_F(VdirPimStoreTest, LogonParsesOnlyNewAndChangedFiles)
     EXPECT_EQ(store.ParsedFiles(), first);
 
     // A changed card (new size) is read again; a removed one leaves.
-    Write(folders.contacts / "lima-40.vcf", Card("urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1", "Ana Lima-Souza"));
+    Write(folders.contacts / "lima-40.vcf",
+        Card("urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1", "Ana Lima-Souza"));
     fs::remove(folders.contacts / "two-cards-30.vcf");
     ASSERT_TRUE(store.Logon());
     EXPECT_EQ(store.ParsedFiles(), first + 1);

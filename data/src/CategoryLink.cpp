@@ -1,0 +1,26 @@
+#include "CategoryLink.h"
+
+#include "JournalProps.h"
+#include "RecordProps.h"
+
+bool ReadCategoryName(ZDbCategories& categories, CEOID oid, ZString& name)
+{
+    if (oid == 0)
+        return false;
+    RecordProps props;
+    if (props.ReadOid(categories, oid, { PROPID_CATNAME }) != oid)
+        return false;
+    const CEPROPVAL* value = props.Find(PROPID_CATNAME);
+    if (!value || !value->val.lpwstr)
+        return false;
+    name.Assign(value->val.lpwstr);
+    return true;
+}
+
+CEOID FindStoredCategory(ZDbCategories& categories, CEOID oid, LPCWSTR name)
+{
+    ZString current;
+    if (name && ReadCategoryName(categories, oid, current) && current.EqualsNoCase(name))
+        return oid;
+    return name ? categories.FindCategory(name) : 0;
+}
