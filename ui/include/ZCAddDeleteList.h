@@ -65,6 +65,10 @@ public:
     void SetCurSel(int index);
     // The item's text; empty for an index out of range.
     QString GetItemText(int index) const;
+    // A number kept with the item (0 until set); SetItemData is false for
+    // an index out of range.
+    BOOL SetItemData(int index, DWORD data);
+    DWORD GetItemData(int index) const;
 
 protected:
     // The field gained (lost == 0) or lost (lost == 1) the focus.
