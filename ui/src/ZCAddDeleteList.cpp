@@ -240,6 +240,21 @@ QString ZCAddDeleteList::GetItemText(int index) const
     return list_->item(index)->text();
 }
 
+BOOL ZCAddDeleteList::SetItemData(int index, DWORD data)
+{
+    if (!list_ || index < 0 || index >= list_->count())
+        return FALSE;
+    list_->item(index)->setData(Qt::UserRole, static_cast<uint>(data));
+    return TRUE;
+}
+
+DWORD ZCAddDeleteList::GetItemData(int index) const
+{
+    if (!list_ || index < 0 || index >= list_->count())
+        return 0;
+    return list_->item(index)->data(Qt::UserRole).toUInt();
+}
+
 void ZCAddDeleteList::OnEditFocus(BOOL, int)
 {
 }
