@@ -21,11 +21,13 @@
 #include "PimStore.h"
 #include "ZDialog.h"
 
+#include <QPointer>
+#include <QTableView>
+
 #include <vector>
 
 class ContactListModel;
 class QTabBar;
-class QTableView;
 
 class ContactPicker : public ZDialog {
 public:
@@ -91,7 +93,8 @@ private:
     int changed_ = 0;
     int cycle_ = 0;
     QTabBar* tabs_ = nullptr;
-    QTableView* list_ = nullptr;
+    // The dialog's items go with its window, before the picker.
+    QPointer<QTableView> list_;
     ContactListModel* model_ = nullptr;
     std::unique_ptr<LetterKeys> letterKeys_;
 };

@@ -58,7 +58,10 @@ protected:
         return counter.GetShort();
     }
 
-    void SetEntryCategories(const std::vector<DbCItem>& categories) { StoreCategoriesField(field, categories); }
+    void SetEntryCategories(const std::vector<DbCItem>& categories)
+    {
+        StoreCategoriesField(field, categories);
+    }
 
     std::vector<DbCItem> EntryCategories()
     {
@@ -71,7 +74,8 @@ protected:
     int Pick(const std::function<void(CategoryPicker&, QDialog&)>& act, DbJItem* target)
     {
         CategoryPicker picker(target);
-        return RunModal(picker, [&] { return picker.Run(&owner); }, [&](QDialog& shown) { act(picker, shown); });
+        return RunModal(
+            picker, [&] { return picker.Run(&owner); }, [&](QDialog& shown) { act(picker, shown); });
     }
 
     static QListWidget* CheckList(QDialog& shown) { return shown.findChild<QListWidget*>("categoryList"); }
@@ -140,7 +144,8 @@ TEST_F(CategoryPickerTest, TogglingAndUncheckingAllClearsTheField)
             QListWidget* list = CheckList(shown);
             // A tap on a row's text toggles it as well as one on its box.
             list->show();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+            QTest::mouseClick(
+                list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
             EXPECT_EQ(Checked(shown), (QStringList { "Alpha", "Beta" }));
             picker.ToggleRow(0);
             picker.ToggleRow(1);
@@ -170,7 +175,8 @@ TEST_F(CategoryPickerTest, CategoryAddedOnTheOtherPageIsListedUncheckedAndLongNa
             QListWidget* list = CheckList(shown);
             ASSERT_EQ(list->count(), 2);
             EXPECT_TRUE(Checked(shown).isEmpty());
-            const QList<QListWidgetItem*> found = list->findItems(QString::fromStdU16String(longName), Qt::MatchExactly);
+            const QList<QListWidgetItem*> found
+                = list->findItems(QString::fromStdU16String(longName), Qt::MatchExactly);
             ASSERT_EQ(found.size(), 1);
             picker.ToggleRow(list->row(found.front()));
             Ok(shown);

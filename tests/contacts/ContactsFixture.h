@@ -57,8 +57,8 @@ protected:
     // Runs `run` (which shows a modal dialog) and calls `act` with the
     // dialog once it is up; `act` ends it. A dialog that `act` left open (a
     // failed assertion returns early) is cancelled.
-    template <typename Dialog> int RunModal(Dialog& dialog, const std::function<int()>& run,
-        const std::function<void(QDialog&)>& act)
+    template <typename Dialog>
+    int RunModal(Dialog& dialog, const std::function<int()>& run, const std::function<void(QDialog&)>& act)
     {
         QTimer::singleShot(0, &owner, [&dialog, act] {
             if (QDialog* shown = dialog.Dialog()) {
