@@ -142,3 +142,22 @@ TEST_F(RowCacheTest, DeletedAndChangedRowsKeepTheWindowsInStep)
     EXPECT_EQ(cache.Main().Count(), 0);
     EXPECT_EQ(cache.Tail().Count(), 0);
 }
+
+TEST_F(RowCacheTest, TallerRequestsThanTheWindowsHoldAreServedRowByRow)
+{
+    const int count = RowCache::kMaxWindowRows + 150;
+    AddBare(count);
+    // A page taller than a window may hold, reaching the end of the list.
+    cache.Hint(0, count - 1);
+    EXPECT_LE(cache.Main().Count(), RowCache::kMaxWindowRows);
+    EXPECT_LE(cache.Tail().Count(), RowCache::kMaxWindowRows);
+    cache.Hint(100, count - 1);
+    EXPECT_LE(cache.Main().Count(), RowCache::kMaxWindowRows);
+    EXPECT_LE(cache.Tail().Count(), RowCache::kMaxWindowRows);
+    // Rows past the windows still come out right, read one by one.
+    const long before = cache.ReadCount();
+    EXPECT_EQ(cache.Row(count - 1).subject, QStringLiteral("Entry 0"));
+    EXPECT_EQ(cache.Row(count - 2).subject, QStringLiteral("Entry 1"));
+    EXPECT_EQ(cache.ReadCount(), before + 2);
+    EXPECT_EQ(cache.Row(0).subject, QString("Entry %1").arg(count - 1));
+}
