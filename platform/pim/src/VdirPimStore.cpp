@@ -100,6 +100,7 @@ struct VdirPimStore::State {
     std::unordered_map<DWORD, const PimContact*> byOid;
     std::vector<std::string> problems;
     long parsed = 0;
+    bool idsPending = false;
 
     void Report(const std::string& file, const std::string& problem)
     {
@@ -148,13 +149,15 @@ struct VdirPimStore::State {
         std::error_code error;
         std::filesystem::create_directories(folder, error);
         const bool listed = contacts.Update(
-            folder, ".vcf",
-            [this](const std::filesystem::path& path, const std::string& bytes, auto& entry) {
+            folder, ".vcf", [this](const std::filesystem::path& path, const std::string& bytes, auto& entry) {
                 ReadCards(path, bytes, entry);
-            },
-            error);
+            });
         if (!listed)
             return false;
+        // Only files read anew hold problems to report and contacts without
+        // an id (or a batch of ids failed last time).
+        if (!contacts.AnyChange() && !idsPending)
+            return true;
         // Contacts read anew have no id yet.
         std::vector<PimContact*> fresh;
         for (auto& [name, entry] : contacts.Entries()) {
@@ -166,9 +169,8 @@ struct VdirPimStore::State {
                 if (contact.oid == 0)
                     fresh.push_back(&contact);
         }
-        AssignIds(PimIdMap::kContact, fresh);
-        if (contacts.AnyChange() || !fresh.empty())
-            RebuildOrder();
+        idsPending = !AssignIds(PimIdMap::kContact, fresh);
+        RebuildOrder();
         return true;
     }
 
@@ -178,16 +180,14 @@ struct VdirPimStore::State {
         std::error_code error;
         std::filesystem::create_directories(folder, error);
         cache.Update(
-            folder, ".ics",
-            [](const std::filesystem::path& path, const std::string& bytes, auto& entry) {
+            folder, ".ics", [](const std::filesystem::path& path, const std::string& bytes, auto& entry) {
                 entry.items = ReadCalendarItems(bytes, entry.problem);
                 for (PimCalendarItem& item : entry.items) {
                     if (item.uid.empty())
                         item.uid = DecodeSystemCodePage(path.stem().string());
                     item.file = path;
                 }
-            },
-            error);
+            });
         std::vector<PimCalendarItem*> fresh[2];
         for (auto& [name, entry] : cache.Entries()) {
             if (!entry.problem.empty() && !entry.reported) {
@@ -203,10 +203,11 @@ struct VdirPimStore::State {
     }
 
     // Gives items read anew their object ids, in one batch.
-    template <typename Item> void AssignIds(PimIdMap::Kind kind, const std::vector<Item*>& fresh)
+    // False when some could not be given.
+    template <typename Item> bool AssignIds(PimIdMap::Kind kind, const std::vector<Item*>& fresh)
     {
         if (fresh.empty())
-            return;
+            return true;
         std::vector<std::u16string> uids;
         uids.reserve(fresh.size());
         for (const Item* item : fresh)
@@ -215,6 +216,7 @@ struct VdirPimStore::State {
         ids.Assign(kind, uids, oids);
         for (std::size_t i = 0; i < fresh.size(); ++i)
             fresh[i]->oid = oids[i];
+        return std::find(oids.begin(), oids.end(), DWORD(0)) == oids.end();
     }
 };
 
@@ -333,7 +335,9 @@ bool VdirPimStore::CalendarItemFromOid(DWORD oid, PimCalendarItem& item)
 
 std::vector<std::string> VdirPimStore::TakeProblems()
 {
-    return std::exchange(state_->problems, {});
+    std::vector<std::string> problems = std::exchange(state_->problems, {});
+    std::sort(problems.begin(), problems.end());
+    return problems;
 }
 
 long VdirPimStore::ParsedFiles() const
