@@ -79,6 +79,8 @@ TEST_F(AddDeleteListTest, KeepsItemsSortedIgnoringCaseAndStartsWithNothingEnable
     EXPECT_EQ(list.GetItemText(9), QString());
     EXPECT_FALSE(add->isEnabled());
     EXPECT_FALSE(remove->isEnabled());
+    EXPECT_EQ(add->text(), "Add");
+    EXPECT_EQ(remove->text(), "Delete");
     EXPECT_EQ(list.GetCurSel(), -1);
 }
 

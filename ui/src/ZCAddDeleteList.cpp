@@ -73,8 +73,10 @@ void ZCAddDeleteList::CreateChildren()
 {
     QWidget* frame = GetHandle();
     edit_.Create({}, {}, frame, "addDeleteField");
-    add_.Create("Add", {}, frame, "addDeleteAdd");
-    delete_.Create("Delete", {}, frame, "addDeleteDelete");
+    add_.Create({}, {}, frame, "addDeleteAdd");
+    delete_.Create({}, {}, frame, "addDeleteDelete");
+    add_.SetText(u"Add");
+    delete_.SetText(u"Delete");
     add_.Enable(FALSE);
     delete_.Enable(FALSE);
 
@@ -84,7 +86,6 @@ void ZCAddDeleteList::CreateChildren()
     list->setFlow(QListView::TopToBottom);
     list->setWrapping(true);
     list->setResizeMode(QListView::Adjust);
-    list->setUniformItemSizes(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list_ = list;
