@@ -127,6 +127,8 @@ TEST_F(ContactPickerTest, LetterTabsCycleAndTypedLettersFoldTheirCase)
         // A capital typed into the list finds lower-case names too.
         QTest::keyClick(List(shown), Qt::Key_B, Qt::ShiftModifier);
         EXPECT_EQ(RowName(shown, picker.CurrentRow()), "Baker, Ben");
+        picker.TypeLetter(u'C');
+        EXPECT_EQ(RowName(shown, picker.CurrentRow()), "Carter, Cid");
         picker.TypeLetter(u'A');
         EXPECT_EQ(picker.CurrentRow(), 0); // the first contact's letter
         Ok(shown);
