@@ -43,7 +43,8 @@ int RunContacts(const Words& words);
 // Stores the contacts named by file-as name (ignoring case) in the set's
 // Contacts field; an unknown name fails the command unless `addMissing`,
 // which adds it to the address book as the contact picker would.
-void StoreLinkedContacts(Session& session, ZJITEMS& set, const std::vector<std::string>& names, bool addMissing);
+void StoreLinkedContacts(
+    Session& session, ZJITEMS& set, const std::vector<std::string>& names, bool addMissing);
 
 // Every command, in the order --help lists them.
 const std::vector<Command>& AllCommands();

@@ -39,10 +39,12 @@ const std::vector<Command>& AllCommands()
         { "add", RunAdd,
             "add --subject S [--date \"YYYY-MM-DD HH:MM\"] [--type NAME|N] [--company C] [--category "
             "NAME]... "
-            "[--contact NAME]... [--add-contact] [--duration TEXT] [--priority N] [--sensitivity N] [--note TEXT] "
+            "[--contact NAME]... [--add-contact] [--duration TEXT] [--priority N] [--sensitivity N] "
+            "[--note TEXT] "
             "[--attachment PATH]",
             "Adds an entry and prints its OID. Defaults: now, type Note, priority Normal, sensitivity "
-            "Normal.\nA contact is found in the address book by file-as name; --add-contact adds a missing one." },
+            "Normal.\nA contact is found in the address book by file-as name; --add-contact adds a "
+            "missing one." },
         { "list", RunList, "list",
             "One line per entry passing the saved filter, in the journal's order:\n"
             "OID<TAB>YYYY-MM-DD HH:MM<TAB>type<TAB>subject" },

@@ -140,10 +140,10 @@ TEST_F(CliTest, UsageErrorsHelpAndVersion)
 
 TEST_F(CliTest, EntriesAreAddedListedShownCopiedAndDeleted)
 {
-    std::string older
-        = Add({ "--subject", "Budget talk", "--date", "2004-05-06 14:05", "--type", "Meeting", "--company",
-            "Acme", "--category", "Work", "Food", "--contact", "Ann Lee", "--add-contact", "--duration", "90", "--priority",
-            "2", "--sensitivity", "Private", "--note", "bring numbers", "--attachment", "/tmp/a&b.txt" });
+    std::string older = Add({ "--subject", "Budget talk", "--date", "2004-05-06 14:05", "--type", "Meeting",
+        "--company", "Acme", "--category", "Work", "Food", "--contact", "Ann Lee", "--add-contact",
+        "--duration", "90", "--priority", "2", "--sensitivity", "Private", "--note", "bring numbers",
+        "--attachment", "/tmp/a&b.txt" });
     std::string newer = Add({ "--subject", "Zürich\ttrip", "--date", "2005-01-02", "--type", "3" });
     ASSERT_FALSE(older.empty());
     ASSERT_FALSE(newer.empty());
@@ -228,7 +228,8 @@ TEST_F(CliTest, FilterSortFindAndExport)
 TEST_F(CliTest, BackupRestoreCheckStatsAndCategories)
 {
     std::string a = Add({ "--subject", "one", "--date", "2005-01-10 09:00", "--category", "Work" });
-    std::string b = Add({ "--subject", "two", "--date", "2005-01-11 09:00", "--contact", "Ann", "--add-contact" });
+    std::string b
+        = Add({ "--subject", "two", "--date", "2005-01-11 09:00", "--contact", "Ann", "--add-contact" });
     std::filesystem::path file = home.file("j.ksk");
     EXPECT_EQ(Ok({ "backup", file.string() }), "2 Record(s) Backed Up\n");
     Ok({ "delete", a, b });
@@ -261,4 +262,27 @@ TEST_F(CliTest, BackupRestoreCheckStatsAndCategories)
     Ok({ "categories", "delete", "Work" });
     EXPECT_NE(Ok({ "categories" }).find("Work\t1\thidden\n"), std::string::npos) << "in use: hidden, kept";
     EXPECT_EQ(Run({ "categories", "delete", "Nothing" }).code, 1);
+}
+
+TEST_F(CliTest, ContactsAreListedAndLinkedByFileAsName)
+{
+    // Unknown contacts are refused unless they may be added.
+    Result unknown = Run({ "add", "--subject", "Lunch", "--contact", "Smith, John" });
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_NE(unknown.err.find("Smith, John"), std::string::npos) << unknown.err;
+    EXPECT_EQ(Ok({ "list" }), "");
+    Add({ "--subject", "Lunch", "--contact", "Smith, John", "--add-contact" });
+
+    // A card another program wrote, with a company.
+    std::ofstream(home.file("contacts") / "other.vcf") << "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:other\r\nFN:Ann "
+                                                          "Lee\r\nN:Lee;Ann;;;\r\nORG:Acme\r\nEND:VCARD\r\n";
+    std::vector<std::string> book = Lines(Ok({ "contacts" }));
+    ASSERT_EQ(book.size(), 2u);
+    EXPECT_EQ(book[0].rfind("Lee, Ann\tAcme\t", 0), 0u) << book[0];
+    EXPECT_EQ(book[1].rfind("Smith, John\t\t", 0), 0u) << book[1];
+
+    // Found ignoring case, linked with its id and company; nothing added.
+    std::string linked = Add({ "--subject", "Visit", "--contact", "lee, ANN" });
+    EXPECT_NE(Ok({ "show", linked }).find("Contacts: Lee, Ann"), std::string::npos);
+    EXPECT_EQ(Lines(Ok({ "contacts" })).size(), 2u);
 }
