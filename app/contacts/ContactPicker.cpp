@@ -108,6 +108,11 @@ int ContactPicker::Pick(QWidget* parent, DbJItem& contactsField, PimStore& store
     return picker.Run(parent);
 }
 
+void ContactPicker::ShowContact(QWidget* parent, DbAItem& contact)
+{
+    ShowContact(parent, contact, AddressBook::Store(TheApp()));
+}
+
 void ContactPicker::ShowContact(QWidget* parent, DbAItem& contact, PimStore& store)
 {
     SetWaitCursor(true);

@@ -58,6 +58,8 @@ public:
     // one) and shows its card, else the "Cannot Display Contact" message. The
     // stored copy takes the contact's id when it was found by name or added.
     static void ShowContact(QWidget* parent, DbAItem& contact, PimStore& store);
+    // The same with the program's address book.
+    static void ShowContact(QWidget* parent, DbAItem& contact);
 
     ContactPicker(DbJItem& contactsField, PimStore& store);
     ~ContactPicker() override;
