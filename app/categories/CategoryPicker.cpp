@@ -116,8 +116,10 @@ void CategoryPicker::ShowPage(int page)
 {
     if (!list_)
         return;
-    if (tabs_->currentIndex() != page)
+    if (tabs_->currentIndex() != page) {
         tabs_->setCurrentIndex(page); // comes back here through currentChanged
+        return;
+    }
     if (page == kAddDeletePage) {
         list_->hide();
         editor_->Show();
