@@ -1,5 +1,5 @@
 // Backup and restore: the file layout byte for byte, restoring twice, texts
-// that survive whole, damaged files, counts beyond 16 bits, failed writes.
+// that survive whole, damaged files, failed writes.
 
 #include "BackupFixture.h"
 
@@ -80,14 +80,26 @@ TEST_F(BackupTest, BackupWritesTheLayoutByteForByte)
     EXPECT_EQ(boxes[0].caption, u"Backup");
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_SETFOREGROUND));
 
-    // An empty journal gives an empty file, which restore refuses.
+    // An empty journal gives the header alone, which restores as no entry
+    // without complaint; a file of no bytes at all is no backup.
     for (CEOID oid : Entries())
         db.DeleteEntry(oid);
     ZBackup silent(&db, nullptr);
     EXPECT_EQ(silent.Backup(PathOf("empty.ksk"), nullptr), 0u);
     EXPECT_TRUE(silent.ErrorText().IsEmpty());
-    EXPECT_EQ(std::filesystem::file_size(home.file("empty.ksk")), 0u);
-    EXPECT_EQ(silent.Restore(PathOf("empty.ksk")), 0u);
+    EXPECT_EQ(ReadFile(home.file("empty.ksk")), std::string("\x37\x00\x01\x00\x00\x00", 6));
+    hooks.Clear();
+    ZBackup owned(&db, kOwner);
+    EXPECT_EQ(owned.Restore(PathOf("empty.ksk")), 0u);
+    EXPECT_TRUE(owned.ErrorText().IsEmpty()) << owned.ErrorText().ToUtf8();
+    EXPECT_FALSE(owned.LastRestore().damaged);
+    boxes = hooks.Calls(UiCall::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+        u"Restored 0 record(s).\n\n0 existing record(s) refreshed.\n\n0 record(s) re-inserted.");
+    EXPECT_EQ(ReadFile(home.file("empty.ksk")).size(), 6u);
+    WriteFile(home.file("nothing.ksk"), "");
+    EXPECT_EQ(silent.Restore(PathOf("nothing.ksk")), 0u);
     EXPECT_FALSE(silent.ErrorText().IsEmpty());
 }
 
@@ -120,28 +132,8 @@ TEST_F(BackupTest, RestoreReinsertsPatchesTheFileThenRefreshes)
         EXPECT_TRUE(oid != a && oid != b && oid != c);
     // The file now names the new records, in file order.
     std::string file = ReadFile(home.file("j.ksk"));
-    std::size_t offset = 6;
-    for (CEOID oid : restored) {
-        DWORD stored = static_cast<BYTE>(file[offset]) | (static_cast<BYTE>(file[offset + 1]) << 8)
-            | (static_cast<BYTE>(file[offset + 2]) << 16)
-            | (static_cast<DWORD>(static_cast<BYTE>(file[offset + 3])) << 24);
-        EXPECT_EQ(stored, oid);
-        offset += 4;
-        // Skip the record: walk its eleven fields by their encodings.
-        for (int field = 0; field < 11; ++field) {
-            DWORD id = static_cast<BYTE>(file[offset]) | (static_cast<BYTE>(file[offset + 1]) << 8)
-                | (static_cast<BYTE>(file[offset + 2]) << 16);
-            offset += 4;
-            WORD type = static_cast<WORD>(id & 0xFFFF);
-            if (type == CEVT_FILETIME)
-                offset += 8;
-            else if (type == CEVT_I2)
-                offset += 2;
-            else
-                offset += 4 + (static_cast<BYTE>(file[offset]) | (static_cast<BYTE>(file[offset + 1]) << 8));
-        }
-    }
-    EXPECT_EQ(offset, file.size());
+    EXPECT_EQ(StoredOids(file), restored);
+    EXPECT_EQ(RecordOffsets(file).back(), file.size());
     EXPECT_EQ(Listed(u"Work", KIND_CATEGORY).size(), 2u);
     EXPECT_EQ(JournalCounter(u"Work"), 2);
 
@@ -300,25 +292,6 @@ TEST_F(BackupTest, DamagedFilesRestoreTheCompleteRecordsBeforeTheDamage)
     EXPECT_TRUE(backup.LastRestore().countMismatch);
     EXPECT_FALSE(backup.LastRestore().damaged);
     EXPECT_NE(backup.RestoreMessage().ToUtf8().find("cut short"), std::string::npos);
-}
-
-TEST_F(BackupTest, MoreThan65535EntriesRoundTripWhole)
-{
-    constexpr DWORD kCount = 65536 + 100;
-    WriteFile(home.file("big.ksk"), SmallRecords(kCount, kCount & 0xFFFF).Str());
-    ZBackup backup(&db, nullptr);
-    ASSERT_EQ(backup.Restore(PathOf("big.ksk")), kCount);
-    EXPECT_EQ(backup.LastRestore().reinserted, kCount);
-    EXPECT_FALSE(backup.LastRestore().countMismatch);
-    EXPECT_EQ(db.GetRecordCount32(), kCount);
-    EXPECT_EQ(Listed(u"None", KIND_CATEGORY).size(), kCount);
-    EXPECT_EQ(Listed(u"None", KIND_CONTACT).size(), kCount);
-
-    ASSERT_EQ(backup.Backup(PathOf("again.ksk"), nullptr), kCount);
-    std::string again = ReadFile(home.file("again.ksk"));
-    EXPECT_EQ(again.size(), std::filesystem::file_size(home.file("big.ksk")));
-    EXPECT_EQ(
-        static_cast<BYTE>(again[4]) | (static_cast<BYTE>(again[5]) << 8), static_cast<int>(kCount & 0xFFFF));
 }
 
 TEST_F(BackupTest, WithAnActiveFilterOnlyPassingEntriesAreBackedUp)
