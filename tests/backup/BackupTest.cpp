@@ -257,6 +257,8 @@ TEST_F(BackupTest, DamagedFilesRestoreTheCompleteRecordsBeforeTheDamage)
     badContacts.Record(0, "bad", At(2001, 1, 1), 6, "", "", contactsDamaged, "", 0, 0, 1, "");
     Bytes hugeText = SmallRecords(1, 3);
     hugeText.U32(0).U32(PROPID_SUBJECT).U32(0xFFFFFFF0u).Raw("abc");
+    Bytes nul = SmallRecords(1, 3);
+    nul.Record(0, std::string("cut\0here", 8), At(2001, 1, 1), 6, "", "", "", "", 0, 0, 1, "");
     const std::vector<Case> cases = {
         { "cut inside the third record", good.Str().substr(0, good.Size() - 5), 2 },
         { "cut inside an OID", two.Str() + std::string("\x01\x02", 2), 2 },
@@ -265,6 +267,8 @@ TEST_F(BackupTest, DamagedFilesRestoreTheCompleteRecordsBeforeTheDamage)
         { "damaged contact list", badContacts.Str(), 1 },
         { "text longer than the file", hugeText.Str(), 1 },
         { "header only, count cut", good.Str().substr(0, 5), 0 },
+        { "header only, announcing records", good.Str().substr(0, 6), 0 },
+        { "NUL inside a subject", nul.Str(), 1 },
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
@@ -275,12 +279,27 @@ TEST_F(BackupTest, DamagedFilesRestoreTheCompleteRecordsBeforeTheDamage)
         EXPECT_EQ(backup.Restore(PathOf("bad.ksk")), test.restored);
         EXPECT_EQ(Entries().size(), test.restored);
         EXPECT_FALSE(backup.ErrorText().IsEmpty());
-        if (test.restored != 0) {
-            EXPECT_TRUE(backup.LastRestore().damaged);
-        }
+        EXPECT_TRUE(backup.LastRestore().damaged);
         for (CEOID oid : Entries())
             EXPECT_EQ(Subject(oid).rfind(u"entry ", 0), 0u) << "a half-decoded entry was written";
     }
+
+    // The NUL is named, not cut away silently.
+    WriteFile(home.file("nul.ksk"), nul.Str());
+    for (CEOID oid : Entries())
+        db.DeleteEntry(oid);
+    ZBackup named(&db, nullptr);
+    EXPECT_EQ(named.Restore(PathOf("nul.ksk")), 1u);
+    EXPECT_EQ(named.ErrorText().ToUtf8(),
+        "Restored 1 record(s).\n\n0 existing record(s) refreshed.\n\n1 record(s) re-inserted.\n\nThe backup "
+        "file is damaged after record 1; the rest of it was not restored.\n\nRecord 2 holds a NUL character "
+        "inside its Subject text; no entry text can hold one.");
+    // A header that announces records none of which follow.
+    WriteFile(home.file("header.ksk"), good.Str().substr(0, 6));
+    EXPECT_EQ(named.Restore(PathOf("header.ksk")), 0u);
+    EXPECT_EQ(named.ErrorText().ToUtf8(),
+        "Restored 0 record(s).\n\n0 existing record(s) refreshed.\n\n0 record(s) re-inserted.\n\nThe backup "
+        "file is damaged before its first whole record; nothing was restored.");
 
     // Ending on a record boundary short of the header's count restores all
     // there is and says the file looks cut.
