@@ -3,10 +3,12 @@
 
 #include "BackupFixture.h"
 
+#include "DbCats.h"
 #include "JournalTools.h"
 #include "MemoryProgress.h"
 #include "ZBackup.h"
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -329,4 +331,69 @@ TEST_F(BackupTest, WithAnActiveFilterOnlyPassingEntriesAreBackedUp)
     ASSERT_GE(file.size(), 6u);
     EXPECT_EQ(file[4], 2);
     EXPECT_EQ(file[5], 0);
+}
+
+TEST_F(BackupTest, RefreshingAnEditedEntryPutsItsReferencesBackInStep)
+{
+    CEOID a = Add({ .subject = u"a", .date = At(2001, 1, 1), .categories = { u"Work", u"Food" }, .contacts = { u"Ann" } });
+    CEOID b = Add({ .subject = u"b", .date = At(2002, 1, 1), .categories = { u"Work" } });
+    ZBackup backup(&db, nullptr);
+    ASSERT_EQ(backup.Backup(PathOf("j.ksk"), nullptr), 2u);
+    // Edited since: other categories and contacts, references moved along.
+    db.DeleteCatReferences(a);
+    db.DeleteContactReferences(a);
+    ZJITEMS edited = MakeEntry({ .subject = u"a2", .date = At(2001, 1, 1), .categories = { u"Home" }, .contacts = { u"Bo" } });
+    ASSERT_EQ(db.Write(a, &edited), a);
+    ASSERT_EQ(Listed(u"Home", KIND_CATEGORY), std::vector<CEOID> { a });
+
+    ASSERT_EQ(backup.Restore(PathOf("j.ksk")), 2u);
+    EXPECT_EQ(backup.LastRestore().refreshed, 2u);
+    EXPECT_EQ(Subject(a), u"a");
+    std::vector<CEOID> work = Listed(u"Work", KIND_CATEGORY);
+    std::sort(work.begin(), work.end());
+    EXPECT_EQ(work, (std::vector<CEOID> { std::min(a, b), std::max(a, b) }));
+    EXPECT_EQ(Listed(u"Food", KIND_CATEGORY), std::vector<CEOID> { a });
+    EXPECT_EQ(Listed(u"Ann", KIND_CONTACT), std::vector<CEOID> { a });
+    EXPECT_TRUE(Listed(u"Home", KIND_CATEGORY).empty());
+    EXPECT_TRUE(Listed(u"Bo", KIND_CONTACT).empty());
+    EXPECT_EQ(Listed(u"None", KIND_CONTACT), std::vector<CEOID> { b });
+    EXPECT_EQ(JournalCounter(u"Work"), 2);
+    EXPECT_EQ(JournalCounter(u"Food"), 1);
+    EXPECT_EQ(JournalCounter(u"Home"), 0);
+}
+
+TEST_F(BackupTest, RestoredCountersStopAtTheirLimitAndNoneStaysHidden)
+{
+    auto category = [](const std::u16string& name) {
+        for (const CategoryInfo& info : ListCategories())
+            if (info.name == name)
+                return info;
+        return CategoryInfo {};
+    };
+    ASSERT_EQ(category(u"None").oid, 0u) << "a new journal has no \"None\" category yet";
+    Bytes file;
+    file.U16(55).U16(1).U16(4);
+    file.Record(0, "plain", At(2001, 1, 1), 6, "", "", "", "", 0, 0, 1, "");
+    for (int i = 0; i < 3; ++i)
+        file.Record(0, "busy", At(2001, 1, 2), 6, "", CategoryBlob({ u"Busy" }), "", "", 0, 0, 1, "");
+    WriteFile(home.file("c.ksk"), file.Str());
+
+    // A counter one short of its 16-bit limit stops there instead of
+    // wrapping to a negative count (the category would look unused).
+    Add({ .subject = u"first", .date = At(2000, 1, 1), .categories = { u"Busy" } });
+    DbCats cats;
+    ASSERT_TRUE(cats.Open(nullptr));
+    CEPROPVAL counter {};
+    counter.propid = PROPID_CATCOUNT_JOURNAL;
+    counter.val.iVal = 0x7FFE;
+    ASSERT_NE(cats.WriteProps(cats.FindCategory(u"Busy"), 1, &counter), 0u);
+    cats.Close();
+
+    ZBackup backup(&db, nullptr);
+    ASSERT_EQ(backup.Restore(PathOf("c.ksk")), 4u);
+    EXPECT_EQ(JournalCounter(u"Busy"), 0x7FFF);
+    CategoryInfo none = category(u"None");
+    EXPECT_NE(none.oid, 0u);
+    EXPECT_TRUE(none.hidden) << "\"None\" is the journal's own mark, not a category to offer";
+    EXPECT_EQ(none.journalCount, 1);
 }
