@@ -155,6 +155,8 @@ private:
     BOOL WritePatches(const ZStream& stream, const OidPatches& patches);
 
     DWORD Fail(LPCWSTR text, LPCWSTR path);
+    // Clears the counts, damage and error of the last restore.
+    void ForgetLastRestore();
     void Show(LPCWSTR text, LPCWSTR caption, UINT type) const;
 
     DbKestrin* m_journal;

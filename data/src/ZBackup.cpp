@@ -291,8 +291,7 @@ DWORD ZBackup::Restore(ZCProgress* progress)
 
 DWORD ZBackup::Restore(LPCWSTR path, ZCProgress* progress)
 {
-    m_counts = {};
-    m_error.Empty();
+    ForgetLastRestore();
     if (m_journal == nullptr || path == nullptr || *path == 0)
         return Fail(u"No backup file was given.", nullptr);
     if (!ZFile::Exists(path))
@@ -347,9 +346,7 @@ DWORD ZBackup::Restore(LPCWSTR path, ZCProgress* progress)
 
 DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
 {
-    m_counts = {};
-    m_damage.clear();
-    m_error.Empty();
+    ForgetLastRestore();
     if (m_journal == nullptr)
         return 0;
     if (stream.Remaining() < 2) {
@@ -397,6 +394,14 @@ DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
         m_error = RestoreMessage();
     Show(RestoreMessage(), kRestoreCaption, MB_OK);
     return m_counts.read;
+}
+
+void ZBackup::ForgetLastRestore()
+{
+    m_counts = {};
+    m_damage.clear();
+    m_damagedRecord = 0;
+    m_error.Empty();
 }
 
 ZString ZBackup::RestoreMessage() const

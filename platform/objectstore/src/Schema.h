@@ -29,11 +29,13 @@ inline constexpr int kSchemaVersion = 1;
 inline constexpr int kApplicationId = 0x4B53544F; // "KSTO"
 // New stores start their OIDs at a random point of [kFirstOid,
 // kLastFirstOid], so that two journals rarely share an OID (a backup of one
-// restored into another then meets few entries of the same OID), while at
-// least two thousand million OIDs stay free for growth. Older stores began
-// at kFirstOid and keep counting from where they are.
+// restored into another then meets few entries of the same OID). Below
+// 2^30, so that three thousand million OIDs stay free for growth and the
+// first thousand million stay below 2^31, where a reader taking them for
+// signed numbers still reads them right. Older stores began at kFirstOid and
+// keep counting from where they are.
 inline constexpr std::int64_t kFirstOid = 0x10000;
-inline constexpr std::int64_t kLastFirstOid = 0x7FFF0000;
+inline constexpr std::int64_t kLastFirstOid = 0x3FFF0000;
 
 // A random first OID for a new store, in [kFirstOid, kLastFirstOid].
 std::int64_t RandomFirstOid();

@@ -45,9 +45,9 @@ TEST(OidAllocation, NewStoresStartAtDifferentRandomPointsOlderStoresKeepTheirCou
         ASSERT_TRUE(ObjectStore::Open(home.file(name)));
         const CEOID db = CeCreateDatabase(u"Numbers", 0, 0, nullptr);
         // Never 0, never the numbering every store used to share, and with
-        // room for two thousand million OIDs after it.
+        // room for three thousand million OIDs after it.
         EXPECT_GE(db, 0x10000u);
-        EXPECT_LE(db, 0x7FFF0100u);
+        EXPECT_LE(db, 0x3FFF0100u);
         firsts.push_back(db);
         ObjectStore::Close();
     }
