@@ -7,6 +7,9 @@
 enum class DataFault {
     AfterEntryWrite, // DbKestrin::Write: the record is written, references not yet
     BeforeEntryDelete, // DbKestrin::DeleteEntry: references removed, record not yet
+    RestoreBatchWritten, // ZBackup restore: a batch written, its OIDs not yet in the file
+    RestoreFilePatched, // ZBackup restore: the batch's OIDs in the file, not yet committed
+    RestoreBatchCommitted, // ZBackup restore: a batch committed
 };
 
 using DataFaultHandler = void (*)(DataFault where);

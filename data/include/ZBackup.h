@@ -10,7 +10,8 @@
 //   property id and its value: file times as 8 bytes (low half first);
 //   texts as u32 byte length + UTF-8 bytes, no terminator; blobs (Note,
 //   Categories, Contacts) as u32 length + the stored bytes; Type, Priority
-//   and Sensitivity as signed 16-bit. A backup of no entry is an empty file.
+//   and Sensitivity as signed 16-bit. A backup of no entry is the 6-byte
+//   header with count 0, which restores no entry without complaint.
 //
 // Counts above 65,535: the header keeps only 16 bits, so a reader must not
 // trust it. Restore reads records until the data ends and uses the header
@@ -18,18 +19,25 @@
 // at a record boundary with fewer records than the header promised. Files
 // written by older versions (count = the real count) read the same way.
 //
-// Restoring: an entry whose OID still exists in the journal is overwritten
-// ("refreshed": its old contact and category references are removed first,
-// so the relation index and the category counters stay in step); any other
-// is inserted as a new entry ("re-inserted") and its OID is patched in the
-// file, so a second restore of the same file refreshes. Each record is
-// decoded and checked whole before anything is written: the first record
-// that is damaged (a length past the end of the file, an unknown or repeated
-// property, a damaged contact or category list) ends the restore; the
-// records before it are restored and the damage is reported. Restoring runs
-// in store transactions of kRestoreBatch records: each batch is written
-// completely (records, relation index, category counters) or not at all,
-// and the OIDs of a batch are patched in the file only after it committed.
+// Restoring: a record whose stored OID named an entry of the journal when
+// the restore began is written over that entry ("refreshed": its old
+// contact and category references are removed first, so the relation index
+// and the category counters stay in step); any other is inserted as a new
+// entry ("re-inserted") and its new OID is patched in the file, so a second
+// restore of the same file refreshes. An OID handed out during the restore
+// never makes a later record of the file refresh instead of insert. A
+// refresh the store refuses stops the restore like any failed write. Each
+// record is decoded and checked whole before anything is written: the first
+// record that is damaged (a length past the end of the file, an unknown or
+// repeated property, a text holding a NUL character, a damaged contact or
+// category list) ends the restore; the records before it are restored and
+// the damage is reported. Restoring runs in store transactions of
+// kRestoreBatch records: each batch is written completely (records, relation
+// index, category counters) or not at all. The new OIDs of a batch are
+// reserved before it is written and patched into the file before it
+// commits, so a restore killed anywhere and run again gives each record
+// once (ZBackup.cpp tells why). Inside a caller's transaction (the integrity
+// check) the batches are part of that transaction.
 //
 // Backups are written to a temporary file beside the target, synced once
 // and renamed over it (AtomicFileWriter): a failed or interrupted backup
@@ -49,6 +57,7 @@
 #include "ZStream.h"
 #include "ZString.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -80,6 +89,9 @@ struct RestoreCounts {
     bool countMismatch = false;
     // The store refused a batch (disk full, ...): restoring stopped.
     bool writeFailed = false;
+    // The entry whose refresh the store refused (0: none); writeFailed is
+    // then set too.
+    CEOID refusedOid = 0;
 };
 
 class ZBackup : public ZFile {
@@ -99,9 +111,9 @@ public:
     DWORD Backup(ZCProgress* progress);
     // Writes every entry that passes the active filter (all when it is
     // inactive) to `path`. Returns the number written; 0 when the file
-    // cannot be written (the previous file at `path` is kept) or the
-    // journal holds no entry (`path` then becomes an empty file). With an
-    // owner, shows "%d Record(s) Backed Up".
+    // cannot be written (the previous file at `path` is kept, ErrorText
+    // tells why) or no entry passes (`path` then holds the header alone).
+    // With an owner, shows "%d Record(s) Backed Up".
     DWORD Backup(LPCWSTR path, ZCProgress* progress);
 
     // Asks for the file through the installed chooser and restores it; 0
@@ -125,8 +137,8 @@ public:
     // went through.
     const ZString& ErrorText() const { return m_error; }
     // "Restored %d record(s).\n\n%d existing record(s) refreshed.\n\n%d
-    // record(s) re-inserted." for the last restore, followed by a line about
-    // damage when there was some.
+    // record(s) re-inserted." for the last restore, followed by lines about
+    // damage and failed writes when there were some.
     ZString RestoreMessage() const;
     // "%d Record(s) Backed Up".
     static ZString BackupMessage(DWORD count);
@@ -143,10 +155,16 @@ private:
     BOOL WritePatches(const ZStream& stream, const OidPatches& patches);
 
     DWORD Fail(LPCWSTR text, LPCWSTR path);
+    // Clears the counts, damage and error of the last restore.
+    void ForgetLastRestore();
     void Show(LPCWSTR text, LPCWSTR caption, UINT type) const;
 
     DbKestrin* m_journal;
     HWND m_owner;
     RestoreCounts m_counts;
+    // The field label of a text holding a NUL character that stopped the
+    // last restore, and the number of that record (from 1).
+    std::u16string m_damage;
+    DWORD m_damagedRecord = 0;
     ZString m_error;
 };

@@ -6,6 +6,7 @@
 #include "PackedLists.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -57,54 +58,58 @@ private:
     DWORD m_pos = 0;
 };
 
-bool DecodeValue(ByteCursor& cursor, DbJItem& field)
+enum class Decoded { Ok, Damaged, NulInText };
+
+Decoded DecodeValue(ByteCursor& cursor, DbJItem& field)
 {
     switch (field.GetPropType()) {
     case CEVT_FILETIME: {
         DWORD low = 0;
         DWORD high = 0;
         if (!cursor.U32(low) || !cursor.U32(high))
-            return false;
+            return Decoded::Damaged;
         field.SetFileTime(FILETIME { low, high });
-        return true;
+        return Decoded::Ok;
     }
     case CEVT_LPWSTR: {
         const BYTE* bytes = nullptr;
         DWORD length = 0;
         if (!cursor.Bytes(bytes, length))
-            return false;
+            return Decoded::Damaged;
+        if (std::memchr(bytes, 0, length) != nullptr)
+            return Decoded::NulInText;
         ZString text;
         text.AssignAnsi(reinterpret_cast<const char*>(bytes), length);
         field.SetStrValue(text.IsEmpty() ? u"" : text.Text());
-        return true;
+        return Decoded::Ok;
     }
     case CEVT_BLOB: {
         const BYTE* bytes = nullptr;
         DWORD length = 0;
         if (!cursor.Bytes(bytes, length))
-            return false;
+            return Decoded::Damaged;
         CEBLOB blob { length, const_cast<BYTE*>(bytes) };
         if (field.GetPropID() == PROPID_CONTACTS) {
             std::vector<DbAItem> contacts;
             if (!UnpackContacts(blob, contacts))
-                return false;
+                return Decoded::Damaged;
         } else if (field.GetPropID() == PROPID_CATEGORIES) {
             std::vector<DbCItem> categories;
             if (!UnpackCategories(blob, categories))
-                return false;
+                return Decoded::Damaged;
         }
         field.SetBlob(&blob);
-        return true;
+        return Decoded::Ok;
     }
     case CEVT_I2: {
         SHORT value = 0;
         if (!cursor.I16(value))
-            return false;
+            return Decoded::Damaged;
         field.SetShort(value);
-        return true;
+        return Decoded::Ok;
     }
     default:
-        return false;
+        return Decoded::Damaged;
     }
 }
 
@@ -142,6 +147,7 @@ void EncodeBackupRecord(ZStream& out, CEOID oid, const RecordProps& props)
 
 bool BackupRecordReader::Next(BackupRecord& record)
 {
+    m_nulInField.clear();
     DWORD start = m_stream.Position();
     ByteCursor cursor(m_stream.Data() + start, m_stream.Remaining());
     if (!cursor.U32(record.oid))
@@ -156,7 +162,10 @@ bool BackupRecordReader::Next(BackupRecord& record)
         DbJItem* field = record.set.GetItem(id);
         if (field == nullptr || std::find(seen.begin(), seen.end(), id) != seen.end())
             return false;
-        if (!DecodeValue(cursor, *field))
+        Decoded decoded = DecodeValue(cursor, *field);
+        if (decoded == Decoded::NulInText)
+            m_nulInField = field->GetLabel().IsEmpty() ? u"?" : field->GetLabel().Text();
+        if (decoded != Decoded::Ok)
             return false;
         seen.push_back(id);
     }

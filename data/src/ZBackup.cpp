@@ -2,6 +2,7 @@
 
 #include "AtomicFileWriter.h"
 #include "BackupRecord.h"
+#include "DataFaultPoints.h"
 #include "DbTmp.h"
 #include "EntryValues.h"
 #include "FileFlags.h"
@@ -11,10 +12,12 @@
 #include "StoreBatch.h"
 #include "UiHooks.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -54,7 +57,30 @@ BackupFileChooser* InstallBackupFileChooser(BackupFileChooser* chooser)
     return g_chooser.exchange(chooser);
 }
 
-// Writes decoded records into the journal, batch by batch (see the header).
+// Writes decoded records into the journal, one batch per store transaction.
+//
+// Only a record whose stored OID named an entry of the journal when the
+// restore began is refreshed; the journal's OIDs are taken once, at the
+// start. Every other record is re-inserted under a new OID: its stored OID
+// may be one this restore handed to another record, a record of another
+// database, an entry of another journal, or nothing at all.
+//
+// A batch goes in this order, so that a restore killed at any point and run
+// again on the same file restores every record exactly once:
+//   1. one OID per re-inserted record is reserved (ObjectStoreOidReservation:
+//      its own commit, synced; no writer of any process gets these OIDs);
+//   2. the records are written in a store transaction: refreshed ones under
+//      their OIDs, re-inserted ones under the reserved OIDs, then the batch's
+//      references;
+//   3. the reserved OIDs are written into the file, which is synced;
+//   4. the transaction is committed.
+// Killed before 3: the file is as it was, the journal holds nothing of the
+// batch. Killed between 3 and 4: the file names reserved OIDs that no record
+// holds, so the next restore re-inserts those records and patches the file
+// again. Killed after 4: the file names the new entries, which the next
+// restore refreshes. (Patching after the commit instead would leave, when
+// killed in between, a file whose old OIDs make the next restore insert the
+// batch a second time.) A file that cannot be written is restored unpatched.
 class ZBackup::Restorer {
 public:
     Restorer(DbKestrin& journal, ZBackup& file, const ZStream& stream)
@@ -63,77 +89,99 @@ public:
         , m_stream(stream)
         , m_refs(journal)
     {
+        for (CEOID oid = journal.SeekFirst(); oid != 0; oid = journal.SeekNext())
+            m_before.insert(oid);
     }
 
-    // Writes one record; false when the store refused it (the batch is void).
-    bool Put(BackupRecord& record)
+    // Writes one batch (steps above). False when it could not be kept:
+    // nothing of it is in the journal and FailedRefresh() tells whether the
+    // store refused to overwrite an entry.
+    bool Write(std::vector<BackupRecord>& batch, ZCProgress* progress)
     {
-        if (!m_transaction)
-            m_transaction.emplace();
-        CEOID stored = record.oid;
-        bool exists = stored != 0 && m_journal.SeekOid(stored) == stored;
-        if (exists)
-            m_refs.RemoveEntry(stored);
-        CEOID written = DbTmp::WriteRecord(m_journal, exists ? stored : 0, &record.set);
-        if (written == 0) {
-            Abandon();
+        std::vector<bool> refresh(batch.size());
+        DWORD inserts = 0;
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            refresh[i] = Refreshes(batch[i].oid);
+            inserts += refresh[i] ? 0 : 1;
+        }
+        std::optional<ObjectStoreOidReservation> reserved;
+        if (inserts != 0 && !reserved.emplace(inserts).IsActive())
             return false;
+
+        ObjectStoreTransaction transaction;
+        if (!transaction.IsActive())
+            return false;
+        OidPatches patches;
+        RestoreCounts counts;
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            BackupRecord& record = batch[i];
+            CEOID written = 0;
+            if (refresh[i]) {
+                m_refs.RemoveEntry(record.oid);
+                written = DbTmp::WriteRecord(m_journal, record.oid, &record.set);
+                if (written != record.oid) {
+                    m_refusedOid = record.oid;
+                    return Abandon(transaction);
+                }
+                ++counts.refreshed;
+            } else {
+                written = DbTmp::WriteRecord(m_journal, 0, &record.set);
+                // The reserved OIDs come in order; anything else would make
+                // the patched file name a record that is not this one.
+                if (written == 0 || written != reserved->First() + static_cast<CEOID>(patches.size()))
+                    return Abandon(transaction);
+                patches.emplace_back(record.oidOffset, written);
+                ++counts.reinserted;
+            }
+            m_refs.AddEntry(written, record.set);
+            ++counts.read;
+            if (progress != nullptr)
+                progress->SetPos(static_cast<int>(m_done.read + counts.read));
         }
-        m_refs.AddEntry(written, record.set);
-        if (exists) {
-            ++m_pending.refreshed;
-        } else {
-            ++m_pending.reinserted;
-            m_patches.emplace_back(record.oidOffset, written);
-        }
-        ++m_pending.read;
+        reserved.reset();
+        if (!m_refs.Flush())
+            return Abandon(transaction);
+        DataFaultPoint(DataFault::RestoreBatchWritten);
+        if (!patches.empty() && m_file.WritePatches(m_stream, patches))
+            m_file.Sync();
+        DataFaultPoint(DataFault::RestoreFilePatched);
+        if (!CommitBatch(transaction))
+            return Abandon(transaction);
+        DataFaultPoint(DataFault::RestoreBatchCommitted);
+        m_done.read += counts.read;
+        m_done.refreshed += counts.refreshed;
+        m_done.reinserted += counts.reinserted;
         return true;
     }
 
-    // Ends the batch: references, commit, then the OID patches. False when
-    // the batch could not be committed (nothing of it is in the journal).
-    bool Commit()
-    {
-        if (!m_transaction)
-            return true;
-        bool ok = m_refs.Flush() && CommitBatch(*m_transaction);
-        if (!ok) {
-            Abandon();
-            return false;
-        }
-        m_transaction.reset();
-        if (!m_patches.empty())
-            m_file.WritePatches(m_stream, m_patches);
-        m_patches.clear();
-        m_done.read += m_pending.read;
-        m_done.refreshed += m_pending.refreshed;
-        m_done.reinserted += m_pending.reinserted;
-        m_pending = {};
-        return true;
-    }
-
-    DWORD InBatch() const { return m_pending.read; }
     const RestoreCounts& Done() const { return m_done; }
+    // The entry whose refresh the store refused (0: none was refused).
+    CEOID RefusedOid() const { return m_refusedOid; }
 
 private:
-    void Abandon()
+    // An entry of the journal before the restore began. A record of another
+    // kind under that OID (the integrity check removes such records) is not
+    // an entry to overwrite.
+    bool Refreshes(CEOID stored)
     {
-        if (m_transaction && m_transaction->IsActive())
-            m_transaction->Rollback();
-        m_transaction.reset();
+        return stored != 0 && m_before.count(stored) != 0 && m_journal.GetRecordType(stored) == KIND_ENTRY;
+    }
+
+    bool Abandon(ObjectStoreTransaction& transaction)
+    {
+        if (transaction.IsActive())
+            transaction.Rollback();
         m_refs.Clear();
-        m_patches.clear();
-        m_pending = {};
+        return false;
     }
 
     DbKestrin& m_journal;
     ZBackup& m_file;
     const ZStream& m_stream;
     ReferenceBatch m_refs;
-    std::optional<ObjectStoreTransaction> m_transaction;
-    OidPatches m_patches;
-    RestoreCounts m_pending;
+    std::unordered_set<CEOID> m_before;
     RestoreCounts m_done;
+    CEOID m_refusedOid = 0;
 };
 
 ZBackup::ZBackup(DbKestrin* journal, HWND owner)
@@ -189,7 +237,12 @@ DWORD ZBackup::Backup(LPCWSTR path, ZCProgress* progress)
     if (progress != nullptr && expected != 0)
         progress->SetRange32(0, static_cast<int>(expected));
 
+    // The header even when no entry follows: an empty journal gives a
+    // backup of no records, which restores as such.
     ZStream out;
+    out.WriteShort(static_cast<SHORT>(kMagic));
+    out.WriteShort(static_cast<SHORT>(kVersion));
+    out.WriteShort(0); // the count, set when it is known
     DWORD count = 0;
     bool writeFailed = false;
     auto flush = [&] {
@@ -204,11 +257,6 @@ DWORD ZBackup::Backup(LPCWSTR path, ZCProgress* progress)
         if (props.Read(*m_journal) != oid || !IsEntryRecord(props)
             || !PassesFilter(m_journal->GetFilter(), props))
             continue;
-        if (count == 0) {
-            out.WriteShort(static_cast<SHORT>(kMagic));
-            out.WriteShort(static_cast<SHORT>(kVersion));
-            out.WriteShort(0); // the count, set when it is known
-        }
         EncodeBackupRecord(out, oid, props);
         ++count;
         if (out.Size() >= kWriteChunk || out.Failed())
@@ -218,7 +266,7 @@ DWORD ZBackup::Backup(LPCWSTR path, ZCProgress* progress)
     }
     writeFailed = writeFailed || out.Failed();
     flush();
-    if (count != 0 && !writeFailed) {
+    if (!writeFailed) {
         // Only the low 16 bits fit; readers read on until the data ends.
         BYTE header[2] = { static_cast<BYTE>(count), static_cast<BYTE>(count >> 8) };
         writeFailed = file.Seek(4, FILE_BEGIN) != 4 || file.Write(header, 2) != 2;
@@ -243,8 +291,7 @@ DWORD ZBackup::Restore(ZCProgress* progress)
 
 DWORD ZBackup::Restore(LPCWSTR path, ZCProgress* progress)
 {
-    m_counts = {};
-    m_error.Empty();
+    ForgetLastRestore();
     if (m_journal == nullptr || path == nullptr || *path == 0)
         return Fail(u"No backup file was given.", nullptr);
     if (!ZFile::Exists(path))
@@ -279,13 +326,15 @@ DWORD ZBackup::Restore(LPCWSTR path, ZCProgress* progress)
         Close();
         return Fail(u"The file \"%s\" is empty: it holds no backup.", path);
     }
+    // Magic and version alone are enough to know a backup: one cut inside
+    // its count is reported as a damaged backup, not as a foreign file.
     SHORT magic = 0;
     SHORT version = 0;
-    if (size >= kHeaderSize) {
+    if (size >= 4) {
         stream.ReadShort(magic);
         stream.ReadShort(version);
     }
-    if (size < kHeaderSize || static_cast<WORD>(magic) != kMagic || static_cast<WORD>(version) != kVersion) {
+    if (size < 4 || static_cast<WORD>(magic) != kMagic || static_cast<WORD>(version) != kVersion) {
         Close();
         return Fail(u"The file \"%s\" is not a Kestrin backup.", path);
     }
@@ -297,8 +346,8 @@ DWORD ZBackup::Restore(LPCWSTR path, ZCProgress* progress)
 
 DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
 {
-    m_counts = {};
-    if (m_journal == nullptr || stream.Remaining() == 0)
+    ForgetLastRestore();
+    if (m_journal == nullptr)
         return 0;
     if (stream.Remaining() < 2) {
         m_counts.damaged = true;
@@ -315,21 +364,20 @@ DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
     Restorer restorer(*m_journal, *this, stream);
     BackupRecordReader reader(stream);
     bool stopped = false;
-    while (!reader.AtEnd()) {
-        BackupRecord record;
-        if (!reader.Next(record)) {
-            m_counts.damaged = true;
-            break;
+    while (!reader.AtEnd() && !m_counts.damaged && !stopped) {
+        std::vector<BackupRecord> batch;
+        batch.reserve(std::min<std::size_t>(kRestoreBatch, 1024));
+        while (batch.size() < kRestoreBatch && !reader.AtEnd()) {
+            if (!reader.Next(batch.emplace_back())) {
+                batch.pop_back();
+                m_counts.damaged = true;
+                m_damage = reader.NulInField();
+                m_damagedRecord = reader.Count() + 1;
+                break;
+            }
         }
-        if (!restorer.Put(record) || (restorer.InBatch() >= kRestoreBatch && !restorer.Commit())) {
-            stopped = true;
-            break;
-        }
-        if (progress != nullptr)
-            progress->SetPos(static_cast<int>(restorer.Done().read + restorer.InBatch()));
+        stopped = !batch.empty() && !restorer.Write(batch, progress);
     }
-    if (!stopped && !restorer.Commit())
-        stopped = true;
     m_journal->InvalidateRows();
 
     const RestoreCounts& done = restorer.Done();
@@ -337,12 +385,23 @@ DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
     m_counts.refreshed = done.refreshed;
     m_counts.reinserted = done.reinserted;
     m_counts.writeFailed = stopped;
+    m_counts.refusedOid = restorer.RefusedOid();
+    // A file that ends right after a header announcing records was cut
+    // short before its first record: damaged like a file cut inside one.
+    m_counts.damaged = m_counts.damaged || (reader.Count() == 0 && announced != 0);
     m_counts.countMismatch = !m_counts.damaged && !stopped && (reader.Count() & 0xFFFF) != announced;
-    m_error.Empty();
     if (m_counts.damaged || m_counts.countMismatch || stopped)
         m_error = RestoreMessage();
     Show(RestoreMessage(), kRestoreCaption, MB_OK);
     return m_counts.read;
+}
+
+void ZBackup::ForgetLastRestore()
+{
+    m_counts = {};
+    m_damage.clear();
+    m_damagedRecord = 0;
+    m_error.Empty();
 }
 
 ZString ZBackup::RestoreMessage() const
@@ -350,15 +409,25 @@ ZString ZBackup::RestoreMessage() const
     ZString text
         = Format("Restored %u record(s).\n\n%u existing record(s) refreshed.\n\n%u record(s) re-inserted.",
             m_counts.read, m_counts.refreshed, m_counts.reinserted);
-    if (m_counts.damaged)
+    if (m_counts.damaged && m_counts.read == 0)
+        text.Append(u"\n\nThe backup file is damaged before its first whole record; nothing was restored.");
+    else if (m_counts.damaged)
         text.Append(Format("\n\nThe backup file is damaged after record %u; the rest of it was not restored.",
             m_counts.read));
+    if (!m_damage.empty())
+        text.Append(Format("\n\nRecord %u holds a NUL character inside its %s text; no entry text can "
+                           "hold one.",
+            m_damagedRecord, ZString::AnsiBytes(m_damage.c_str()).c_str()));
     else if (m_counts.countMismatch)
         text.Append(
             u"\n\nThe backup file holds a different number of records than its header says; it may have "
             u"been cut short.");
     if (m_counts.writeFailed)
         text.Append(u"\n\nThe journal could not store every record; restoring stopped.");
+    if (m_counts.refusedOid != 0)
+        text.Append(Format("\n\nThe journal refused to refresh its entry %u, so the records of that "
+                           "batch were not kept.",
+            m_counts.refusedOid));
     return text;
 }
 

@@ -5,7 +5,10 @@
 // refreshed entries, relation index, categories) is reached as well as the
 // decoder. Each input runs inside a store transaction that is rolled back
 // afterwards, so every input meets the same journal without the cost of a
-// new store.
+// new store. Before the rollback the journal is checked against the input:
+// as many entries as re-inserted records more than before, the guided
+// record's subject and categories on the entry it names (or on a new one),
+// and the relation index listing every entry under its categories.
 
 #include "DbKestrin.h"
 #include "DbTmp.h"
@@ -15,13 +18,16 @@
 #include "PackedLists.h"
 #include "UiHooks.h"
 #include "ZBackup.h"
+#include "ZOidsProp.h"
 #include "ZStream.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -70,16 +76,57 @@ std::vector<ZString> Names(const std::uint8_t* data, std::size_t size)
     return names;
 }
 
+void Require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// What the guided record asks of the journal.
+struct GuidedRecord {
+    CEOID refreshes = 0; // the entry it names, 0 when it is re-inserted
+    ZString subject;
+    std::vector<ZString> categories;
+};
+
+bool SameText(const ZString& a, LPCWSTR b)
+{
+    return a.IsEmpty() ? (b == nullptr || *b == 0) : b != nullptr && std::u16string_view(a.Text()) == b;
+}
+
+bool Listed(const ZString& name, CEOID entry)
+{
+    ZOidsProp list;
+    return g_journal->GetRelX().GetOidList(name, list, KIND_CATEGORY) && list.Contains(entry);
+}
+
+// The entry holds the guided record: its subject, and it is listed under
+// each of its categories (under "None" when it has none).
+bool Holds(CEOID entry, const GuidedRecord& record)
+{
+    ZJITEMS set;
+    if (g_journal->Read(entry, &set, FALSE) != entry
+        || !SameText(record.subject, set.GetItem(PROPID_SUBJECT)->GetStrValue()))
+        return false;
+    if (record.categories.empty())
+        return Listed(ZString(u"None"), entry);
+    return std::all_of(record.categories.begin(), record.categories.end(),
+        [&](const ZString& name) { return Listed(name, entry); });
+}
+
 // One well-formed record made from the input, then the input itself.
-std::vector<BYTE> Guided(const std::uint8_t* data, std::size_t size)
+std::vector<BYTE> Guided(const std::uint8_t* data, std::size_t size, GuidedRecord& record)
 {
     std::vector<BYTE> out = { 2, 0 }; // the header's count
     DWORD storedOid = 0;
     for (std::size_t i = 0; i < 4 && i < size; ++i)
         storedOid |= static_cast<DWORD>(data[i]) << (8 * i);
     // Odd: an entry that exists (refreshed); even: any other OID.
-    Put32(out, storedOid % 2 == 1 ? g_existing[storedOid / 2 % g_existing.size()] : storedOid);
+    record.refreshes = storedOid % 2 == 1 ? g_existing[storedOid / 2 % g_existing.size()] : 0;
+    Put32(out, record.refreshes != 0 ? record.refreshes : storedOid);
     std::vector<ZString> names = Names(data, size);
+    record.subject.AssignAnsi(reinterpret_cast<const char*>(data), size);
+    record.categories = names;
     PackedListWriter categories;
     PackedListWriter contacts;
     for (const ZString& name : names) {
@@ -117,9 +164,12 @@ std::vector<BYTE> Guided(const std::uint8_t* data, std::size_t size)
     return out;
 }
 
-void RestoreOnce(const BYTE* data, std::size_t size)
+// Restores `data` and checks the journal against it; `guided` (may be null)
+// describes the first record when it is the well-formed one.
+void RestoreOnce(const BYTE* data, std::size_t size, const GuidedRecord* guided)
 {
     ObjectStoreTransaction scratch;
+    const DWORD before = g_journal->GetRecordCount32();
     {
         ZStream stream;
         if (size != 0) {
@@ -130,8 +180,23 @@ void RestoreOnce(const BYTE* data, std::size_t size)
         ZBackup backup(g_journal, nullptr);
         DWORD restored = backup.RestoreVersion01(stream, nullptr);
         const RestoreCounts& counts = backup.LastRestore();
-        if (restored != counts.refreshed + counts.reinserted)
-            std::abort();
+        Require(restored == counts.refreshed + counts.reinserted);
+        Require(g_journal->GetRecordCount32() == before + counts.reinserted);
+        if (guided != nullptr && restored != 0) {
+            if (guided->refreshes != 0) {
+                // A later record of the input may refresh the same entry.
+                Require(counts.refreshed >= 1);
+                Require(Holds(guided->refreshes, *guided) || counts.read > 1);
+            } else {
+                Require(counts.reinserted >= 1);
+                bool found = false;
+                for (CEOID oid = g_journal->SeekFirst(); oid != 0 && !found; oid = g_journal->SeekNext())
+                    found = std::find(g_existing.begin(), g_existing.end(), oid) == g_existing.end()
+                        && Holds(oid, *guided);
+                // No later record can take a new entry for one of its own.
+                Require(found);
+            }
+        }
     }
     scratch.Rollback();
     g_journal->InvalidateRows();
@@ -165,8 +230,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    RestoreOnce(data, size);
-    std::vector<BYTE> guided = Guided(data, size);
-    RestoreOnce(guided.data(), guided.size());
+    RestoreOnce(data, size, nullptr);
+    GuidedRecord record;
+    std::vector<BYTE> guided = Guided(data, size, record);
+    RestoreOnce(guided.data(), guided.size(), &record);
     return 0;
 }

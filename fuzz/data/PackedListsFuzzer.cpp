@@ -1,12 +1,15 @@
 // Arbitrary bytes as an entry's Contacts, Categories and OID-set blobs: these
 // arrive in backups and beamed messages. Whatever the readers accept must
-// write back to bytes that read the same again.
+// write back to bytes that read the same again: the same names, texts and
+// OIDs in the same order, not only as many.
 
 #include "LocalHeap.h"
 #include "PackedLists.h"
 #include "ZOidsProp.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -22,6 +25,14 @@ void Require(bool condition)
         std::abort();
 }
 
+// Two texts the same, an empty text and a null one alike.
+bool SameText(const ZString& a, const ZString& b)
+{
+    if (a.IsEmpty() || b.IsEmpty())
+        return a.IsEmpty() && b.IsEmpty();
+    return std::u16string_view(a.Text()) == std::u16string_view(b.Text());
+}
+
 void CheckContactsRoundTrip(const CEBLOB& blob)
 {
     std::vector<DbAItem> contacts;
@@ -33,6 +44,10 @@ void CheckContactsRoundTrip(const CEBLOB& blob)
     std::vector<DbAItem> again;
     Require(UnpackContacts(BlobOf(packed.data(), packed.size()), again));
     Require(again.size() == contacts.size());
+    for (std::size_t i = 0; i < contacts.size(); ++i)
+        Require(again[i].GetOid() == contacts[i].GetOid()
+            && SameText(again[i].GetName(), contacts[i].GetName())
+            && SameText(again[i].GetSecondText(), contacts[i].GetSecondText()));
 }
 
 void CheckCategoriesRoundTrip(const CEBLOB& blob)
@@ -46,6 +61,9 @@ void CheckCategoriesRoundTrip(const CEBLOB& blob)
     std::vector<DbCItem> again;
     Require(UnpackCategories(BlobOf(packed.data(), packed.size()), again));
     Require(again.size() == categories.size());
+    for (std::size_t i = 0; i < categories.size(); ++i)
+        Require(again[i].GetOid() == categories[i].GetOid()
+            && SameText(again[i].GetName(), categories[i].GetName()));
     AnyCategory(blob, [](CEOID, LPCWSTR) { return false; });
     AnyContact(blob, [](CEOID, LPCWSTR) { return false; });
 }
@@ -59,6 +77,7 @@ void CheckOidSet(const CEBLOB& blob)
         ZOidsProp again;
         again.Copy(written);
         Require(again.Count() == oids.Count());
+        Require(std::equal(oids.begin(), oids.end(), again.begin()));
         LocalFree(written.lpb);
     }
 }

@@ -2,6 +2,9 @@
 // password gate, the private messages of the main window, the two ways the
 // message loop ends, and one running copy per data folder (two processes).
 #include "AppTestSupport.h"
+#include "DbCats.h"
+#include "JournalEntries.h"
+#include "JournalTools.h"
 #include "PasswordLock.h"
 #include "ProgramObjects.h"
 #include "Settings.h"
@@ -107,12 +110,37 @@ TEST_F(StartupTest, IntegrityCheckRunsOnceAfterInstallation)
 TEST_F(StartupTest, TheJournalsOwnCheckRunsSilently)
 {
     ZWMain::SetIntegrityCheck({});
+    // A journal whose derived data went wrong: a lost relation record and a
+    // counter far off. The check at the first start puts both right.
+    CEOID entry = 0;
+    {
+        DbKestrin journal;
+        ASSERT_EQ(journal.Open(nullptr), 1);
+        entry = AddEntry(journal, { .subject = u"one", .date = At(2005, 1, 1), .categories = { u"Work" } });
+        ASSERT_TRUE(journal.GetRelX().DeleteRecord(journal.GetRelX().Find(u"Work", KIND_CATEGORY)));
+        DbCats categories;
+        ASSERT_TRUE(categories.Open(nullptr));
+        CEPROPVAL counter {};
+        counter.propid = PROPID_CATCOUNT_JOURNAL;
+        counter.val.iVal = 7;
+        ASSERT_NE(categories.WriteProps(categories.FindCategory(u"Work"), 1, &counter), 0u);
+        categories.Close();
+    }
     ProgramObjects program;
     ASSERT_TRUE(program.app.InitInstance(1));
     EXPECT_FALSE(Settings(program.app).Upgrade());
     EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 0u); // no question asked
+    ZOidsProp listed;
+    ASSERT_TRUE(program.journal.GetRelX().GetOidList(u"Work", listed, KIND_CATEGORY)) << "the check did not run";
+    EXPECT_EQ(std::vector<CEOID>(listed.begin(), listed.end()), std::vector<CEOID> { entry });
+    int work = -1;
+    for (const CategoryInfo& category : ListCategories())
+        if (category.name == u"Work")
+            work = category.journalCount;
+    EXPECT_EQ(work, 1);
     // The safety copy is gone again.
     EXPECT_FALSE(std::filesystem::exists(home.file("kssave-bkup.ksk")));
+    program.app.MainWindow()->SendMessage(WM_CLOSE);
 }
 
 TEST_F(StartupTest, ThreeWrongPasswordsEndTheProgram)

@@ -66,6 +66,54 @@ private:
     std::string m_b;
 };
 
+// The little-endian u32 at `at` of `bytes`, and writing one there.
+inline DWORD U32At(const std::string& bytes, std::size_t at)
+{
+    return static_cast<BYTE>(bytes[at]) | (static_cast<BYTE>(bytes[at + 1]) << 8)
+        | (static_cast<BYTE>(bytes[at + 2]) << 16)
+        | (static_cast<DWORD>(static_cast<BYTE>(bytes[at + 3])) << 24);
+}
+inline void PutU32At(std::string& bytes, std::size_t at, DWORD value)
+{
+    for (int b = 0; b < 4; ++b)
+        bytes[at + b] = static_cast<char>(value >> (8 * b));
+}
+
+// Where each record of a well-formed backup begins (at its stored OID),
+// found by walking the eleven fields by their encodings; the last element
+// is where the data ends.
+inline std::vector<std::size_t> RecordOffsets(const std::string& file)
+{
+    std::vector<std::size_t> offsets;
+    std::size_t at = 6;
+    while (at + 4 <= file.size()) {
+        offsets.push_back(at);
+        at += 4;
+        for (int field = 0; field < 11 && at + 4 <= file.size(); ++field) {
+            WORD type = static_cast<WORD>(U32At(file, at) & 0xFFFF);
+            at += 4;
+            if (type == CEVT_FILETIME)
+                at += 8;
+            else if (type == CEVT_I2)
+                at += 2;
+            else
+                at += 4 + U32At(file, at);
+        }
+    }
+    offsets.push_back(at);
+    return offsets;
+}
+
+// The stored OIDs of a well-formed backup, in file order.
+inline std::vector<CEOID> StoredOids(const std::string& file)
+{
+    std::vector<std::size_t> offsets = RecordOffsets(file);
+    std::vector<CEOID> oids;
+    for (std::size_t i = 0; i + 1 < offsets.size(); ++i)
+        oids.push_back(U32At(file, offsets[i]));
+    return oids;
+}
+
 inline std::string ReadFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);

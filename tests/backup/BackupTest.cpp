@@ -1,12 +1,14 @@
 // Backup and restore: the file layout byte for byte, restoring twice, texts
-// that survive whole, damaged files, counts beyond 16 bits, failed writes.
+// that survive whole, damaged files, failed writes.
 
 #include "BackupFixture.h"
 
+#include "DbCats.h"
 #include "JournalTools.h"
 #include "MemoryProgress.h"
 #include "ZBackup.h"
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -80,14 +82,26 @@ TEST_F(BackupTest, BackupWritesTheLayoutByteForByte)
     EXPECT_EQ(boxes[0].caption, u"Backup");
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_SETFOREGROUND));
 
-    // An empty journal gives an empty file, which restore refuses.
+    // An empty journal gives the header alone, which restores as no entry
+    // without complaint; a file of no bytes at all is no backup.
     for (CEOID oid : Entries())
         db.DeleteEntry(oid);
     ZBackup silent(&db, nullptr);
     EXPECT_EQ(silent.Backup(PathOf("empty.ksk"), nullptr), 0u);
     EXPECT_TRUE(silent.ErrorText().IsEmpty());
-    EXPECT_EQ(std::filesystem::file_size(home.file("empty.ksk")), 0u);
-    EXPECT_EQ(silent.Restore(PathOf("empty.ksk")), 0u);
+    EXPECT_EQ(ReadFile(home.file("empty.ksk")), std::string("\x37\x00\x01\x00\x00\x00", 6));
+    hooks.Clear();
+    ZBackup owned(&db, kOwner);
+    EXPECT_EQ(owned.Restore(PathOf("empty.ksk")), 0u);
+    EXPECT_TRUE(owned.ErrorText().IsEmpty()) << owned.ErrorText().ToUtf8();
+    EXPECT_FALSE(owned.LastRestore().damaged);
+    boxes = hooks.Calls(UiCall::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+        u"Restored 0 record(s).\n\n0 existing record(s) refreshed.\n\n0 record(s) re-inserted.");
+    EXPECT_EQ(ReadFile(home.file("empty.ksk")).size(), 6u);
+    WriteFile(home.file("nothing.ksk"), "");
+    EXPECT_EQ(silent.Restore(PathOf("nothing.ksk")), 0u);
     EXPECT_FALSE(silent.ErrorText().IsEmpty());
 }
 
@@ -120,28 +134,8 @@ TEST_F(BackupTest, RestoreReinsertsPatchesTheFileThenRefreshes)
         EXPECT_TRUE(oid != a && oid != b && oid != c);
     // The file now names the new records, in file order.
     std::string file = ReadFile(home.file("j.ksk"));
-    std::size_t offset = 6;
-    for (CEOID oid : restored) {
-        DWORD stored = static_cast<BYTE>(file[offset]) | (static_cast<BYTE>(file[offset + 1]) << 8)
-            | (static_cast<BYTE>(file[offset + 2]) << 16)
-            | (static_cast<DWORD>(static_cast<BYTE>(file[offset + 3])) << 24);
-        EXPECT_EQ(stored, oid);
-        offset += 4;
-        // Skip the record: walk its eleven fields by their encodings.
-        for (int field = 0; field < 11; ++field) {
-            DWORD id = static_cast<BYTE>(file[offset]) | (static_cast<BYTE>(file[offset + 1]) << 8)
-                | (static_cast<BYTE>(file[offset + 2]) << 16);
-            offset += 4;
-            WORD type = static_cast<WORD>(id & 0xFFFF);
-            if (type == CEVT_FILETIME)
-                offset += 8;
-            else if (type == CEVT_I2)
-                offset += 2;
-            else
-                offset += 4 + (static_cast<BYTE>(file[offset]) | (static_cast<BYTE>(file[offset + 1]) << 8));
-        }
-    }
-    EXPECT_EQ(offset, file.size());
+    EXPECT_EQ(StoredOids(file), restored);
+    EXPECT_EQ(RecordOffsets(file).back(), file.size());
     EXPECT_EQ(Listed(u"Work", KIND_CATEGORY).size(), 2u);
     EXPECT_EQ(JournalCounter(u"Work"), 2);
 
@@ -265,6 +259,8 @@ TEST_F(BackupTest, DamagedFilesRestoreTheCompleteRecordsBeforeTheDamage)
     badContacts.Record(0, "bad", At(2001, 1, 1), 6, "", "", contactsDamaged, "", 0, 0, 1, "");
     Bytes hugeText = SmallRecords(1, 3);
     hugeText.U32(0).U32(PROPID_SUBJECT).U32(0xFFFFFFF0u).Raw("abc");
+    Bytes nul = SmallRecords(1, 3);
+    nul.Record(0, std::string("cut\0here", 8), At(2001, 1, 1), 6, "", "", "", "", 0, 0, 1, "");
     const std::vector<Case> cases = {
         { "cut inside the third record", good.Str().substr(0, good.Size() - 5), 2 },
         { "cut inside an OID", two.Str() + std::string("\x01\x02", 2), 2 },
@@ -273,6 +269,8 @@ TEST_F(BackupTest, DamagedFilesRestoreTheCompleteRecordsBeforeTheDamage)
         { "damaged contact list", badContacts.Str(), 1 },
         { "text longer than the file", hugeText.Str(), 1 },
         { "header only, count cut", good.Str().substr(0, 5), 0 },
+        { "header only, announcing records", good.Str().substr(0, 6), 0 },
+        { "NUL inside a subject", nul.Str(), 1 },
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
@@ -283,12 +281,27 @@ TEST_F(BackupTest, DamagedFilesRestoreTheCompleteRecordsBeforeTheDamage)
         EXPECT_EQ(backup.Restore(PathOf("bad.ksk")), test.restored);
         EXPECT_EQ(Entries().size(), test.restored);
         EXPECT_FALSE(backup.ErrorText().IsEmpty());
-        if (test.restored != 0) {
-            EXPECT_TRUE(backup.LastRestore().damaged);
-        }
+        EXPECT_TRUE(backup.LastRestore().damaged);
         for (CEOID oid : Entries())
             EXPECT_EQ(Subject(oid).rfind(u"entry ", 0), 0u) << "a half-decoded entry was written";
     }
+
+    // The NUL is named, not cut away silently.
+    WriteFile(home.file("nul.ksk"), nul.Str());
+    for (CEOID oid : Entries())
+        db.DeleteEntry(oid);
+    ZBackup named(&db, nullptr);
+    EXPECT_EQ(named.Restore(PathOf("nul.ksk")), 1u);
+    EXPECT_EQ(named.ErrorText().ToUtf8(),
+        "Restored 1 record(s).\n\n0 existing record(s) refreshed.\n\n1 record(s) re-inserted.\n\nThe backup "
+        "file is damaged after record 1; the rest of it was not restored.\n\nRecord 2 holds a NUL character "
+        "inside its Subject text; no entry text can hold one.");
+    // A header that announces records none of which follow.
+    WriteFile(home.file("header.ksk"), good.Str().substr(0, 6));
+    EXPECT_EQ(named.Restore(PathOf("header.ksk")), 0u);
+    EXPECT_EQ(named.ErrorText().ToUtf8(),
+        "Restored 0 record(s).\n\n0 existing record(s) refreshed.\n\n0 record(s) re-inserted.\n\nThe backup "
+        "file is damaged before its first whole record; nothing was restored.");
 
     // Ending on a record boundary short of the header's count restores all
     // there is and says the file looks cut.
@@ -300,25 +313,6 @@ TEST_F(BackupTest, DamagedFilesRestoreTheCompleteRecordsBeforeTheDamage)
     EXPECT_TRUE(backup.LastRestore().countMismatch);
     EXPECT_FALSE(backup.LastRestore().damaged);
     EXPECT_NE(backup.RestoreMessage().ToUtf8().find("cut short"), std::string::npos);
-}
-
-TEST_F(BackupTest, MoreThan65535EntriesRoundTripWhole)
-{
-    constexpr DWORD kCount = 65536 + 100;
-    WriteFile(home.file("big.ksk"), SmallRecords(kCount, kCount & 0xFFFF).Str());
-    ZBackup backup(&db, nullptr);
-    ASSERT_EQ(backup.Restore(PathOf("big.ksk")), kCount);
-    EXPECT_EQ(backup.LastRestore().reinserted, kCount);
-    EXPECT_FALSE(backup.LastRestore().countMismatch);
-    EXPECT_EQ(db.GetRecordCount32(), kCount);
-    EXPECT_EQ(Listed(u"None", KIND_CATEGORY).size(), kCount);
-    EXPECT_EQ(Listed(u"None", KIND_CONTACT).size(), kCount);
-
-    ASSERT_EQ(backup.Backup(PathOf("again.ksk"), nullptr), kCount);
-    std::string again = ReadFile(home.file("again.ksk"));
-    EXPECT_EQ(again.size(), std::filesystem::file_size(home.file("big.ksk")));
-    EXPECT_EQ(
-        static_cast<BYTE>(again[4]) | (static_cast<BYTE>(again[5]) << 8), static_cast<int>(kCount & 0xFFFF));
 }
 
 TEST_F(BackupTest, WithAnActiveFilterOnlyPassingEntriesAreBackedUp)
@@ -337,4 +331,69 @@ TEST_F(BackupTest, WithAnActiveFilterOnlyPassingEntriesAreBackedUp)
     ASSERT_GE(file.size(), 6u);
     EXPECT_EQ(file[4], 2);
     EXPECT_EQ(file[5], 0);
+}
+
+TEST_F(BackupTest, RefreshingAnEditedEntryPutsItsReferencesBackInStep)
+{
+    CEOID a = Add({ .subject = u"a", .date = At(2001, 1, 1), .categories = { u"Work", u"Food" }, .contacts = { u"Ann" } });
+    CEOID b = Add({ .subject = u"b", .date = At(2002, 1, 1), .categories = { u"Work" } });
+    ZBackup backup(&db, nullptr);
+    ASSERT_EQ(backup.Backup(PathOf("j.ksk"), nullptr), 2u);
+    // Edited since: other categories and contacts, references moved along.
+    db.DeleteCatReferences(a);
+    db.DeleteContactReferences(a);
+    ZJITEMS edited = MakeEntry({ .subject = u"a2", .date = At(2001, 1, 1), .categories = { u"Home" }, .contacts = { u"Bo" } });
+    ASSERT_EQ(db.Write(a, &edited), a);
+    ASSERT_EQ(Listed(u"Home", KIND_CATEGORY), std::vector<CEOID> { a });
+
+    ASSERT_EQ(backup.Restore(PathOf("j.ksk")), 2u);
+    EXPECT_EQ(backup.LastRestore().refreshed, 2u);
+    EXPECT_EQ(Subject(a), u"a");
+    std::vector<CEOID> work = Listed(u"Work", KIND_CATEGORY);
+    std::sort(work.begin(), work.end());
+    EXPECT_EQ(work, (std::vector<CEOID> { std::min(a, b), std::max(a, b) }));
+    EXPECT_EQ(Listed(u"Food", KIND_CATEGORY), std::vector<CEOID> { a });
+    EXPECT_EQ(Listed(u"Ann", KIND_CONTACT), std::vector<CEOID> { a });
+    EXPECT_TRUE(Listed(u"Home", KIND_CATEGORY).empty());
+    EXPECT_TRUE(Listed(u"Bo", KIND_CONTACT).empty());
+    EXPECT_EQ(Listed(u"None", KIND_CONTACT), std::vector<CEOID> { b });
+    EXPECT_EQ(JournalCounter(u"Work"), 2);
+    EXPECT_EQ(JournalCounter(u"Food"), 1);
+    EXPECT_EQ(JournalCounter(u"Home"), 0);
+}
+
+TEST_F(BackupTest, RestoredCountersStopAtTheirLimitAndNoneStaysHidden)
+{
+    auto category = [](const std::u16string& name) {
+        for (const CategoryInfo& info : ListCategories())
+            if (info.name == name)
+                return info;
+        return CategoryInfo {};
+    };
+    ASSERT_EQ(category(u"None").oid, 0u) << "a new journal has no \"None\" category yet";
+    Bytes file;
+    file.U16(55).U16(1).U16(4);
+    file.Record(0, "plain", At(2001, 1, 1), 6, "", "", "", "", 0, 0, 1, "");
+    for (int i = 0; i < 3; ++i)
+        file.Record(0, "busy", At(2001, 1, 2), 6, "", CategoryBlob({ u"Busy" }), "", "", 0, 0, 1, "");
+    WriteFile(home.file("c.ksk"), file.Str());
+
+    // A counter one short of its 16-bit limit stops there instead of
+    // wrapping to a negative count (the category would look unused).
+    Add({ .subject = u"first", .date = At(2000, 1, 1), .categories = { u"Busy" } });
+    DbCats cats;
+    ASSERT_TRUE(cats.Open(nullptr));
+    CEPROPVAL counter {};
+    counter.propid = PROPID_CATCOUNT_JOURNAL;
+    counter.val.iVal = 0x7FFE;
+    ASSERT_NE(cats.WriteProps(cats.FindCategory(u"Busy"), 1, &counter), 0u);
+    cats.Close();
+
+    ZBackup backup(&db, nullptr);
+    ASSERT_EQ(backup.Restore(PathOf("c.ksk")), 4u);
+    EXPECT_EQ(JournalCounter(u"Busy"), 0x7FFF);
+    CategoryInfo none = category(u"None");
+    EXPECT_NE(none.oid, 0u);
+    EXPECT_TRUE(none.hidden) << "\"None\" is the journal's own mark, not a category to offer";
+    EXPECT_EQ(none.journalCount, 1);
 }

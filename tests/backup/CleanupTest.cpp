@@ -6,6 +6,7 @@
 #include "DbCats.h"
 #include "JournalTools.h"
 #include "MemoryProgress.h"
+#include "ObjectStore.h"
 #include "ZBackup.h"
 
 #include <algorithm>
@@ -200,4 +201,78 @@ TEST_F(CleanupTest, WithoutASafetyCopyNothingIsRemoved)
     EXPECT_EQ(status.Text(), u"Integrity check stopped: nothing was changed.");
     EXPECT_EQ(Sorted(Listed(u"Work", KIND_CATEGORY)), Sorted({ a, b }));
     EXPECT_EQ(Counter(u"Work"), 2);
+}
+
+namespace {
+
+// Cuts the safety copy short just before the check restores it, as a
+// failing disk would.
+class CuttingStatic : public MemoryStatic {
+public:
+    explicit CuttingStatic(std::filesystem::path copy)
+        : m_copy(std::move(copy))
+    {
+    }
+    void Update() override
+    {
+        MemoryStatic::Update();
+        if (m_text == u"Refreshing Data...")
+            std::filesystem::resize_file(m_copy, std::filesystem::file_size(m_copy) - 10);
+    }
+
+private:
+    std::filesystem::path m_copy;
+};
+
+} // namespace
+
+TEST_F(CleanupTest, ACheckThatCannotWriteTheEntriesBackLeavesTheJournalAsItWas)
+{
+    AddJournal();
+    Corrupt();
+    const std::vector<RelationRecord> relations = ListRelations(db);
+    const std::vector<CEOID> entries = Sorted(Entries());
+    auto expectAsItWas = [&](const ZString& error, const MemoryStatic& status) {
+        EXPECT_FALSE(error.IsEmpty());
+        EXPECT_EQ(status.Text(), u"Integrity check stopped: nothing was changed.");
+        std::vector<RelationRecord> after = ListRelations(db);
+        ASSERT_EQ(after.size(), relations.size()) << "a partly rebuilt relation index was committed";
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(after[i].name, relations[i].name);
+            EXPECT_EQ(after[i].oids, relations[i].oids);
+        }
+        EXPECT_NE(db.GetRelX().Find(u"Ghost", KIND_CONTACT), 0u);
+        EXPECT_EQ(Counter(u"Work"), 99);
+        EXPECT_EQ(db.SeekOid(strayOid), strayOid);
+        EXPECT_TRUE(std::filesystem::exists(home.file("kssave-bkup.ksk"))) << "the safety copy is kept";
+    };
+
+    // The safety copy reads back short: only some entries could be written.
+    {
+        CuttingStatic status(home.file("kssave-bkup.ksk"));
+        ZString error;
+        db.Cleanup(TRUE, nullptr, &status, &error);
+        expectAsItWas(error, status);
+        EXPECT_EQ(Sorted(Entries()), entries);
+    }
+
+    // Entries of only a subject (as an older program wrote them): the check
+    // writes all eleven fields back, which needs room the store is denied.
+    {
+        ObjectStoreTransaction batch;
+        CEPROPVAL subject {};
+        subject.propid = PROPID_SUBJECT;
+        subject.val.lpwstr = const_cast<LPWSTR>(u"bare");
+        for (int i = 0; i < 2000; ++i)
+            ASSERT_NE(db.WriteProps(0, 1, &subject), 0u);
+        ASSERT_TRUE(batch.Commit());
+    }
+    const DWORD withBare = db.GetRecordCount32();
+    ASSERT_TRUE(ObjectStore::SetSizeLimit(1));
+    MemoryStatic status;
+    ZString error;
+    db.Cleanup(TRUE, nullptr, &status, &error);
+    ObjectStore::SetSizeLimit(0);
+    expectAsItWas(error, status);
+    EXPECT_EQ(db.GetRecordCount32(), withBare);
 }

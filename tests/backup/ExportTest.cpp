@@ -7,32 +7,13 @@
 #include "MemoryProgress.h"
 #include "NoteBlob.h"
 
+#include <QLocale>
+
 namespace {
 
 std::string U8(const ZString& text)
 {
     return text.ToUtf8();
-}
-
-std::string ShortDate(ULONGLONG ticks)
-{
-    ZString text;
-    ZTime(ticks).ShortDate(text);
-    return U8(text);
-}
-
-std::string DateTime(ULONGLONG ticks)
-{
-    ZString text;
-    ZTime(ticks).DateTimeText(text);
-    return U8(text);
-}
-
-std::string Duration(ULONGLONG ticks)
-{
-    ZString text;
-    ZTime(ticks).DurationText(text);
-    return U8(text);
 }
 
 std::vector<BYTE> Note(const std::u16string& text)
@@ -42,8 +23,13 @@ std::vector<BYTE> Note(const std::u16string& text)
 
 } // namespace
 
+// Dates and durations are written in the user's locale: the tests fix it to
+// US English so that the expected texts can be written out as they are.
 class ExportTest : public BackupTest {
 protected:
+    ExportTest() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    ~ExportTest() override { QLocale::setDefault(m_previous); }
+
     void AddTwo()
     {
         first = Add({ .subject = u"Call \"Ann\"",
@@ -68,6 +54,7 @@ protected:
     std::string Output() { return ReadFile(home.file("out")); }
 
     CEOID first = 0, second = 0;
+    QLocale m_previous; // the default before the test, put back after it
     MemoryProgress progress;
 };
 
@@ -79,11 +66,9 @@ TEST_F(ExportTest, CommaSeparatedFileOfAllFieldsComparedWhole)
     std::string expected
         = "\"Subject\",\"Date\",\"Type\",\"Company\",\"Categories\",\"Contacts\",\"Attachment\","
           "\"Duration\",\"Sensitivity\",\"Priority\",\"Note\"\r\n";
-    expected += "\"Call \"\"Ann\"\"\",\"" + ShortDate(At(2004, 5, 6, 14, 5))
-        + "\",\"Phone call\",\"Acme\",\"Work, Phone\"," + "\"Ann Lee; Bo Ek\",\"/a.txt\",\""
-        + Duration(90 * ZTime::kTicksPerMinute) + "\",\"Confidential\",\"High\",\"line one\r\nline two\"\r\n";
-    expected += "\"Z\xC3\xBCrich\",\"" + ShortDate(At(2003, 1, 2, 8, 0))
-        + "\",\"Note\",\"\",\"\",\"\",\"\",\"" + Duration(0) + "\",\"Normal\",\"Normal\",\"\"\r\n";
+    expected += "\"Call \"\"Ann\"\"\",\"5/6/04\",\"Phone call\",\"Acme\",\"Work, Phone\",\"Ann Lee; Bo Ek\","
+                "\"/a.txt\",\"1 hour 30 min\",\"Confidential\",\"High\",\"line one\r\nline two\"\r\n";
+    expected += "\"Z\xC3\xBCrich\",\"1/2/03\",\"Note\",\"\",\"\",\"\",\"\",\"0 minutes\",\"Normal\",\"Normal\",\"\"\r\n";
     EXPECT_EQ(Output(), expected);
     EXPECT_EQ(progress.High(), 2);
     EXPECT_EQ(progress.Positions().back(), 2);
@@ -98,19 +83,17 @@ TEST_F(ExportTest, SimpleTextWithAndWithoutLabels)
     options.scope = ExportScope::Selected;
     options.selected = { first };
     EXPECT_EQ(Export(writer, options), 1u);
-    std::string expected = "Subject: Call \"Ann\"\r\nDate: " + DateTime(At(2004, 5, 6, 14, 5))
-        + "\r\nType: Phone call\r\nCompany: Acme\r\nCategories: Work, Phone\r\nContacts: Ann Lee; Bo Ek\r\n"
-          "Attachment: /a.txt\r\nDuration: "
-        + Duration(90 * ZTime::kTicksPerMinute)
-        + "\r\nSensitivity: Confidential\r\nPriority: High\r\nNote:\r\nline one\r\nline two\r\n";
+    std::string expected = "Subject: Call \"Ann\"\r\nDate: 5/6/04 2:05 PM\r\nType: Phone call\r\nCompany: Acme\r\n"
+                           "Categories: Work, Phone\r\nContacts: Ann Lee; Bo Ek\r\nAttachment: /a.txt\r\n"
+                           "Duration: 1 hour 30 min\r\nSensitivity: Confidential\r\nPriority: High\r\nNote:\r\n"
+                           "line one\r\nline two\r\n";
     EXPECT_EQ(Output(), expected);
 
     options.headerOrLabels = false;
     options.selected = { second };
     EXPECT_EQ(Export(writer, options), 1u);
     EXPECT_EQ(Output(),
-        "Z\xC3\xBCrich\r\n" + DateTime(At(2003, 1, 2, 8, 0)) + "\r\nNote\r\n\r\n\r\n\r\n\r\n" + Duration(0)
-            + "\r\nNormal\r\nNormal\r\n\r\n");
+        "Z\xC3\xBCrich\r\n1/2/03 8:00 AM\r\nNote\r\n\r\n\r\n\r\n\r\n0 minutes\r\nNormal\r\nNormal\r\n\r\n");
 }
 
 TEST_F(ExportTest, ChosenFieldsHeaderOptionAndCountMessage)
@@ -123,8 +106,7 @@ TEST_F(ExportTest, ChosenFieldsHeaderOptionAndCountMessage)
     EXPECT_FALSE(writer.Choose(0x12340001, true));
     EXPECT_EQ(Export(writer, {}), 2u);
     EXPECT_EQ(Output(),
-        "\"Subject\",\"Date\"\r\n\"Call \"\"Ann\"\"\",\"" + ShortDate(At(2004, 5, 6, 14, 5)) + "\"\r\n"
-            + "\"Z\xC3\xBCrich\",\"" + ShortDate(At(2003, 1, 2, 8, 0)) + "\"\r\n");
+        "\"Subject\",\"Date\"\r\n\"Call \"\"Ann\"\"\",\"5/6/04\"\r\n\"Z\xC3\xBCrich\",\"1/2/03\"\r\n");
 
     ExportOptions noHeader;
     noHeader.headerOrLabels = false;

@@ -241,6 +241,8 @@ TEST_F(CliTest, BackupRestoreCheckStatsAndCategories)
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("does not exist"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(home.file("gone.ksk")));
+    std::ofstream(home.file("cut.ksk"), std::ios::binary) << std::string("\x37\0\1\0\3\0", 6); // header only
+    EXPECT_EQ(Run({ "restore", home.file("cut.ksk").string() }).code, 1);
 
     Result check = Run({ "check" });
     EXPECT_EQ(check.code, 0) << check.err;

@@ -137,6 +137,47 @@ TEST_F(JournalTest, CountsFollowTheFilterAndRowsListThePassingEntriesInOrder)
     EXPECT_EQ(db.GetRecCount(KIND_ENTRY), 21u);
 }
 
+TEST_F(JournalTest, RowsUnderACategoryFilterAreTheEntriesOfThoseCategories)
+{
+    // Newest first: the journal's order.
+    CEOID work = Add({ .subject = u"work", .date = At(2005, 5, 5), .categories = { u"Work" } });
+    CEOID none = Add({ .subject = u"none", .date = At(2005, 5, 4) });
+    CEOID both = Add({ .subject = u"both", .date = At(2005, 5, 3), .categories = { u"Home", u"WORK" } });
+    CEOID home = Add({ .subject = u"home", .date = At(2001, 1, 1), .categories = { u"Home" } });
+    ZFilter& filter = db.GetFilter();
+    filter.SetActive(1);
+    filter.SetByCatsOnly(1);
+
+    // A named category, matched ignoring case.
+    filter.AddCategory(DbCItem(0, u"work"));
+    EXPECT_EQ(Rows(), (std::vector<CEOID> { work, both }));
+    EXPECT_EQ(db.GetRowIndex(both), 1u);
+    EXPECT_EQ(db.GetRowIndex(home), 0xFFFFFFFFu);
+    // "None" stands for the entries without categories.
+    filter.RemoveCategory(u"work");
+    filter.AddCategory(DbCItem(0, u"None"));
+    EXPECT_EQ(Rows(), std::vector<CEOID> { none });
+    filter.AddCategory(DbCItem(0, u"Home"));
+    EXPECT_EQ(Rows(), (std::vector<CEOID> { none, both, home }));
+
+    // Not by categories alone: a category widens the date range.
+    filter.SetByCatsOnly(0);
+    filter.SetByRange(1);
+    filter.SetStart(ZTime(At(2005, 5, 5, 0)));
+    filter.SetEnd(ZTime(At(2005, 5, 5, 23)));
+    filter.RemoveCategory(u"None");
+    EXPECT_EQ(Rows(), (std::vector<CEOID> { work, both, home }));
+
+    // A write that moves an entry into or out of a category moves its row.
+    db.DeleteCatReferences(home);
+    ZJITEMS moved = MakeEntry({ .subject = u"home", .date = At(2001, 1, 1), .categories = { u"Garden" } });
+    ASSERT_EQ(db.Write(home, &moved), home);
+    EXPECT_EQ(Rows(), (std::vector<CEOID> { work, both }));
+    std::vector<CEOID> kept = Rows();
+    db.InvalidateRows();
+    EXPECT_EQ(Rows(), kept);
+}
+
 TEST_F(JournalTest, ChangesThroughAnotherHandleReachTheRows)
 {
     Add({ .date = At(2005, 3, 1) });

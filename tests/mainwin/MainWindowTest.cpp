@@ -8,6 +8,7 @@
 #include "ExportDialog.h"
 #include "ProgramObjects.h"
 #include "Settings.h"
+#include "ZBackup.h"
 #include "ZWMain.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -25,9 +27,17 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace {
+
+std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -299,6 +309,9 @@ TEST_F(MainWindowTest, ContextMenuActsOnTheEntryUnderThePointer)
 
 TEST_F(MainWindowTest, FileCommandsRunFromTheMenu)
 {
+    // Dates in the export follow the locale: US English here.
+    const QLocale previousLocale;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     Write({ u"One", u"Two" });
     Start();
     const std::filesystem::path backup = home.file("saved.ksk");
@@ -308,6 +321,13 @@ TEST_F(MainWindowTest, FileCommandsRunFromTheMenu)
     });
     Find("actionBackup")->trigger();
     ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(backup); }));
+    // The backup of the menu is the journal's backup: header, two records.
+    const std::string saved = ReadBytes(backup);
+    EXPECT_EQ(saved.substr(0, 6), std::string("\x37\x00\x01\x00\x02\x00", 6));
+    const std::filesystem::path direct = home.file("direct.ksk");
+    ASSERT_EQ(ZBackup(&program->journal, nullptr).Backup(ZString::FromUtf8(direct.string()), nullptr), 2u);
+    EXPECT_EQ(saved, ReadBytes(direct));
+    EXPECT_EQ(hooks.Calls(UiCall::Kind::MessageBox).back().text, u"2 Record(s) Backed Up");
 
     // Restoring into the emptied journal inserts the entries again and the
     // list shows them.
@@ -317,20 +337,33 @@ TEST_F(MainWindowTest, FileCommandsRunFromTheMenu)
     ASSERT_TRUE(PumpUntil([&] { return main->List().Model().Rows() == 0; }));
     Find("actionRestore")->trigger();
     ASSERT_TRUE(PumpUntil([&] { return main->List().Model().Rows() == 2; }));
+    EXPECT_EQ(hooks.Calls(UiCall::Kind::MessageBox).back().text,
+        u"Restored 2 record(s).\n\n0 existing record(s) refreshed.\n\n2 record(s) re-inserted.");
 
     const std::filesystem::path csv = home.file("out.csv");
     ExportDialog::SetFileChooser([&](QWidget*, ExportDialog::Target& target) {
         target.path = QString::fromStdString(csv.string());
         return true;
     });
-    QTimer::singleShot(50, [] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+    // OK on the export dialog as soon as it is up.
+    QTimer okWhenShown;
+    QObject::connect(&okWhenShown, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            okWhenShown.stop();
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        }
     });
+    okWhenShown.start(1);
     Find("actionExport")->trigger();
     ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(csv); }));
     BackupCommands::SetPathChooser({});
     ExportDialog::SetFileChooser({});
+    QLocale::setDefault(previousLocale);
+    EXPECT_EQ(ReadBytes(csv),
+        "\"Subject\",\"Date\",\"Type\",\"Company\",\"Categories\",\"Contacts\",\"Attachment\",\"Duration\","
+        "\"Sensitivity\",\"Priority\",\"Note\"\r\n"
+        "\"Two\",\"3/2/06\",\"Note\",\"\",\"\",\"\",\"\",\"0 minutes\",\"Normal\",\"Normal\",\"\"\r\n"
+        "\"One\",\"3/1/06\",\"Note\",\"\",\"\",\"\",\"\",\"0 minutes\",\"Normal\",\"Normal\",\"\"\r\n");
     const auto boxes = hooks.Calls(UiCall::Kind::MessageBox);
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back().text, u"Exported 2 records");

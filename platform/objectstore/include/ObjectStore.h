@@ -66,3 +66,30 @@ public:
 private:
     bool active_ = false;
 };
+
+// OIDs set aside for the records this process is about to create. The
+// constructor moves the store's counter past `count` OIDs in a commit of its
+// own (synced to disk), so no writer of any process is ever handed them;
+// while the object lives, the records this process creates take them in
+// order (First(), First() + 1, ...), and after that the counter again. OIDs
+// not used by then are never used. Inside an open transaction the
+// reservation belongs to that transaction and is undone with it.
+// A caller may so name the OIDs of records before they are committed (the
+// restore writes them into its file first): if the records never arrive,
+// the names point at nothing. One reservation at a time per process.
+class ObjectStoreOidReservation {
+public:
+    explicit ObjectStoreOidReservation(DWORD count);
+    ~ObjectStoreOidReservation();
+    ObjectStoreOidReservation(const ObjectStoreOidReservation&) = delete;
+    ObjectStoreOidReservation& operator=(const ObjectStoreOidReservation&) = delete;
+
+    // False when nothing could be reserved (GetLastError tells why: 112 when
+    // the store has too few OIDs left).
+    bool IsActive() const { return first_ != 0; }
+    // The first reserved OID; 0 when not active.
+    CEOID First() const { return first_; }
+
+private:
+    CEOID first_ = 0;
+};

@@ -159,3 +159,18 @@ void ObjectStoreTransaction::Rollback()
         CeRollbackTransaction();
     active_ = false;
 }
+
+ObjectStoreOidReservation::ObjectStoreOidReservation(DWORD count)
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    objectstore::Store* store = objectstore::CurrentStore();
+    if (store && !store->ReserveOids(count, first_))
+        first_ = 0;
+}
+
+ObjectStoreOidReservation::~ObjectStoreOidReservation()
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    if (objectstore::Store* store = objectstore::CurrentStore())
+        store->EndOidReservation();
+}

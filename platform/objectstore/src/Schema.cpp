@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <random>
+
 namespace objectstore {
 
 namespace {
@@ -48,6 +50,13 @@ CREATE TABLE sort_keys(
 
 } // namespace
 
+std::int64_t RandomFirstOid()
+{
+    std::random_device entropy;
+    std::uniform_int_distribution<std::int64_t> pick(kFirstOid, kLastFirstOid);
+    return pick(entropy);
+}
+
 std::string KeyIndexSql(int slot)
 {
     const std::string k { 'k', static_cast<char>('0' + slot) };
@@ -91,8 +100,9 @@ std::string MigrateSchema(Connection& db, bool& created)
         for (int slot = 0; slot < 4; ++slot)
             if (db.Exec(KeyIndexSql(slot).c_str()) != SQLITE_OK)
                 return Failure(db, "cannot create the tables");
-        Statement seed(db.Raw(), "INSERT INTO store_meta(key, value) VALUES('next_oid', ?)");
-        if (seed.Bind(1, kFirstOid).Run() != SQLITE_OK)
+        Statement seed(
+            db.Raw(), "INSERT INTO store_meta(key, value) VALUES('next_oid', ?1), ('first_oid', ?1)");
+        if (seed.Bind(1, RandomFirstOid()).Run() != SQLITE_OK)
             return Failure(db, "cannot create the tables");
         created = true;
     }

@@ -5,7 +5,9 @@
 // the caller's transaction, one step per version.
 //
 //   store_meta(key, value)   next_oid: the one counter every database and
-//                            record OID is taken from (never reused)
+//                            record OID is taken from (never reused);
+//                            first_oid: where it started (stores made
+//                            before it was kept started at kFirstOid)
 //   databases                one row per database: name (UTF-16LE), folded
 //                            name (unique), type, sort orders, record count,
 //                            size, last-modified time, change version
@@ -25,7 +27,18 @@ namespace objectstore {
 
 inline constexpr int kSchemaVersion = 1;
 inline constexpr int kApplicationId = 0x4B53544F; // "KSTO"
+// New stores start their OIDs at a random point of [kFirstOid,
+// kLastFirstOid], so that two journals rarely share an OID (a backup of one
+// restored into another then meets few entries of the same OID). Below
+// 2^30, so that three thousand million OIDs stay free for growth and the
+// first thousand million stay below 2^31, where a reader taking them for
+// signed numbers still reads them right. Older stores began at kFirstOid and
+// keep counting from where they are.
 inline constexpr std::int64_t kFirstOid = 0x10000;
+inline constexpr std::int64_t kLastFirstOid = 0x3FFF0000;
+
+// A random first OID for a new store, in [kFirstOid, kLastFirstOid].
+std::int64_t RandomFirstOid();
 
 // The index of sort slot `slot`: records of one database by key (rows that
 // do not use the slot hold NULL there and stay out of it).

@@ -243,7 +243,7 @@ DWORD Store::MissingObjectError(CEOID oid)
     n.Reset();
     // OIDs are never reused, so one below the counter belonged to an object
     // that has been deleted.
-    return oid >= kFirstOid && oid < next ? ERROR_KEY_DELETED : ERROR_INVALID_PARAMETER;
+    return oid >= FirstOid() && oid < next ? ERROR_KEY_DELETED : ERROR_INVALID_PARAMETER;
 }
 
 std::optional<std::string> Store::KeyOf(CEOID db, CEOID oid, int slot)

@@ -84,6 +84,11 @@ public:
     BOOL BeginTransaction();
     BOOL CommitTransaction();
     BOOL RollbackTransaction();
+    // Moves the OID counter past `count` OIDs and hands them to the records
+    // this process creates next (ObjectStore.h: ObjectStoreOidReservation).
+    BOOL ReserveOids(DWORD count, CEOID& first);
+    // Ends the reservation; OIDs it did not hand out are never used.
+    void EndOidReservation() { reservedNext_ = reservedEnd_ = 0; }
     BOOL SetSizeLimit(std::uint64_t bytes);
 
 private:
@@ -138,6 +143,8 @@ private:
     bool LoadOld(CEOID db, CEOID oid, OldRecord& old);
     bool BumpDatabase(CEOID db, std::int64_t recordDelta, std::int64_t sizeDelta, std::int64_t& version);
     bool AllocateOid(CEOID& oid);
+    // The first OID this store handed out (below it no object ever existed).
+    std::int64_t FirstOid();
     bool RekeyRecords(const DatabaseRow& row, const std::vector<SORTORDERSPEC>& oldSorts);
     void ApplyToIndices(
         CEOID db, CEOID oid, const OldRecord* old, const std::string* keys, std::int64_t version);
@@ -155,6 +162,9 @@ private:
     std::map<std::pair<CEOID, int>, std::shared_ptr<OrderIndex>> indices_;
     std::unordered_map<CEOID, DatabaseRow> rows_;
     int txDepth_ = 0;
+    // OIDs reserved by ReserveOids and not handed out yet: [next, end).
+    std::int64_t reservedNext_ = 0;
+    std::int64_t reservedEnd_ = 0;
     DWORD txError_ = 0; // set when SQLite ended the open transaction by itself
     std::vector<Notice> pending_;
     // Scratch of ReadProps.

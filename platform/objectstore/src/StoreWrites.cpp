@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -106,6 +107,10 @@ bool Store::LoadOld(CEOID db, CEOID oid, OldRecord& old)
 
 bool Store::AllocateOid(CEOID& oid)
 {
+    if (reservedNext_ < reservedEnd_) {
+        oid = static_cast<CEOID>(reservedNext_++);
+        return true;
+    }
     Statement& q = st_->allocateOid;
     const bool ok = q.Step();
     const std::int64_t value = ok ? q.Int(0) : 0;
@@ -119,6 +124,61 @@ bool Store::AllocateOid(CEOID& oid)
         return Fail(ERROR_DISK_FULL);
     oid = static_cast<CEOID>(value);
     return true;
+}
+
+BOOL Store::ReserveOids(DWORD count, CEOID& first)
+{
+    EndOidReservation();
+    if (count == 0)
+        return Fail(ERROR_INVALID_PARAMETER);
+    // Alone, the reservation is a commit of its own, synced to disk before
+    // the caller relies on it (a caller may write the OIDs into a file next):
+    // a power cut must not take the counter back below OIDs already named
+    // elsewhere. Inside a caller's transaction it is part of that transaction.
+    const bool alone = txDepth_ == 0;
+    std::int64_t synchronous = 1;
+    if (alone) {
+        Statement mode(conn_.Raw(), "PRAGMA synchronous");
+        if (mode.Step())
+            synchronous = mode.Int(0);
+        conn_.Exec("PRAGMA synchronous = FULL");
+    }
+    DWORD error = 0;
+    std::int64_t start = 0;
+    {
+        WriteScope scope(*this);
+        error = scope.Error();
+        if (!error) {
+            Statement reserve(conn_.Raw(),
+                "UPDATE store_meta SET value = value + ?1 WHERE key = 'next_oid' RETURNING value - ?1");
+            reserve.Bind(1, std::int64_t(count));
+            const bool ok = reserve.Step();
+            start = ok ? reserve.Int(0) : 0;
+            const int rc = reserve.Error();
+            reserve.Reset();
+            // The counter never passes 0xFFFFFFFF (see AllocateOid).
+            if (!ok)
+                error = scope.Failed(rc ? rc : SQLITE_CORRUPT);
+            else if (start <= 0 || start + count > 0xFFFFFFFFll)
+                error = ERROR_DISK_FULL;
+            else
+                error = scope.Commit();
+        }
+    }
+    if (alone)
+        conn_.Exec(("PRAGMA synchronous = " + std::to_string(synchronous)).c_str());
+    if (error)
+        return Fail(error);
+    reservedNext_ = start;
+    reservedEnd_ = start + count;
+    first = static_cast<CEOID>(start);
+    return TRUE;
+}
+
+std::int64_t Store::FirstOid()
+{
+    Statement q(conn_.Raw(), "SELECT value FROM store_meta WHERE key = 'first_oid'");
+    return q.Step() ? q.Int(0) : kFirstOid;
 }
 
 bool Store::BumpDatabase(CEOID db, std::int64_t recordDelta, std::int64_t sizeDelta, std::int64_t& version)

@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <numeric>
-#include <thread>
 
 namespace {
 
@@ -91,11 +90,9 @@ TEST_F(StoreTest, ChangesOfAnotherProcessBecomeVisible)
     ASSERT_EQ("done", writer.ReadLine());
     EXPECT_EQ(0, writer.Wait());
     // Calls in quick succession share one read snapshot; what others commit
-    // shows once it is older than the read window.
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
-
-    // The handle that was open all along sees the new records in order.
-    EXPECT_EQ(21u, CeGetRecordCount(h));
+    // shows once it is older than the read window. The handle that was open
+    // all along sees the new records in order.
+    ASSERT_TRUE(Eventually([&] { return CeGetRecordCount(h) == 21u; }));
     const std::vector<CEOID> order = Walk(h);
     ASSERT_EQ(21u, order.size());
     LONG previous = 1 << 30;

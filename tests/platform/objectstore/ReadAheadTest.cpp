@@ -7,9 +7,7 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
 #include <map>
-#include <thread>
 
 namespace {
 
@@ -122,7 +120,10 @@ TEST_F(ReadAheadTest, ChangesAfterTheStretchWasReadShowInTheWalk)
     EXPECT_EQ(SQLITE_OK, sqlite3_exec(other, copyOfPos5.c_str(), nullptr, nullptr, nullptr));
     sqlite3_close(other);
     // Calls in quick succession share one snapshot; the commit shows after it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    ASSERT_TRUE(Eventually([&] {
+        Seek(h, CEDB_SEEK_CEOID, target);
+        return ReadAll(h).values.at(0).val.lVal == 5;
+    }));
     Seek(h, CEDB_SEEK_CEOID, target);
     const ReadResult r = ReadAll(h);
     ASSERT_EQ(2u, r.values.size());

@@ -93,6 +93,12 @@ TEST_F(SeekTest, ValueSeeksFindEqualValuesOfTheCurrentSortPropertyOnly)
     // OID order is creation order.
     EXPECT_EQ((std::vector<CEOID> { oids[30][0], oids[20][0], oids[40][0], oids[10][0], oids[20][1] }),
         Walk(byOid));
+
+    // From a cursor whose record was deleted under it, the next equal value
+    // is the first one after where that record stood, not the one after it.
+    ASSERT_EQ(oids[20][0], Seek(h, CEDB_SEEK_VALUEFIRSTEQUAL, DWORD_PTR(&twenty)));
+    ASSERT_TRUE(CeDeleteRecord(byOid, oids[20][0]));
+    EXPECT_EQ(oids[20][1], Seek(h, CEDB_SEEK_VALUENEXTEQUAL, DWORD_PTR(&twenty)));
     CloseHandle(byOid);
 }
 

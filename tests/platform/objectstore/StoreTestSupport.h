@@ -11,9 +11,26 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+// Asks `seen` again until it holds (true) or ten seconds pass (false). A
+// handle sees what another connection committed once its read snapshot is
+// renewed, which takes a moment that a loaded machine may stretch: wait for
+// the change itself instead of a fixed time.
+template <typename Condition> bool Eventually(Condition seen)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!seen()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 class StoreTest : public ::testing::Test {
 protected:
