@@ -183,6 +183,10 @@ WriteScope::WriteScope(Store& store)
 {
     // Whatever this scope changes, no copy may outlive it.
     store.readAhead_.Clear();
+    if (store.readOnly_) {
+        error_ = ERROR_ACCESS_DENIED;
+        return;
+    }
     if (store.txError_) {
         error_ = store.txError_;
         return;

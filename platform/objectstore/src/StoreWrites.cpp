@@ -435,6 +435,8 @@ BOOL Store::SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info)
 
 BOOL Store::BeginTransaction()
 {
+    if (readOnly_)
+        return Fail(ERROR_ACCESS_DENIED);
     if (txError_)
         return Fail(txError_);
     if (!txDepth_)
