@@ -4,6 +4,7 @@
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "ObjectStore.h"
 
 #include <cstdio>
 #include <cstring>
@@ -108,6 +109,9 @@ int main(int argc, char** argv)
     } catch (const CliFailure& failure) {
         std::fflush(stdout);
         std::fprintf(stderr, "kestrin-cli %s: %s\n", command->name, failure.message.c_str());
+        if (failure.code == 1 && ObjectStore::IsOpen() && ObjectStore::IsReadOnly())
+            std::fprintf(stderr, "kestrin-cli: the journal %s can only be read here (read-only folder or disk full)\n",
+                ObjectStore::CurrentPath().c_str());
         if (failure.code == 2)
             std::fprintf(stderr, "usage: kestrin-cli %s\n", command->usage);
         return failure.code;

@@ -7,6 +7,7 @@
 enum class DataFault {
     AfterEntryWrite, // DbKestrin::Write: the record is written, references not yet
     BeforeEntryDelete, // DbKestrin::DeleteEntry: references removed, record not yet
+    AfterSafetyCopy, // DbKestrin::Cleanup: the safety copy is written, nothing removed yet
 };
 
 using DataFaultHandler = void (*)(DataFault where);
