@@ -1,6 +1,7 @@
 #include "ChildProcess.h"
 
 #include <algorithm>
+#include <exception>
 #include <cstdio>
 #include <fcntl.h>
 #include <sched.h>
@@ -40,8 +41,12 @@ std::string InChildProcess(ChildRights rights, const std::function<std::string()
     if (child == 0) {
         ::close(channel[0]);
         std::string result = TakeRights(rights);
-        if (result.empty())
-            result = work();
+        try {
+            if (result.empty())
+                result = work();
+        } catch (const std::exception& failure) {
+            result = std::string("exception: ") + failure.what();
+        }
         const ssize_t written = ::write(channel[1], result.data(), result.size());
         ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
     }
