@@ -245,13 +245,12 @@ BOOL Store::DeleteRecord(HANDLE hv, CEOID oid)
 void Store::ApplyToIndices(
     CEOID db, CEOID oid, const OldRecord* old, const std::string* keys, std::int64_t version)
 {
+    // Indices no handle uses right now are kept in step too: a database that
+    // is opened and closed around every use (the categories, once per
+    // category an entry names) then never rebuilds its order from SQLite.
     for (auto it = indices_.lower_bound({ db, INT_MIN }); it != indices_.end() && it->first.first == db;) {
         OrderIndex& index = *it->second;
         const int slot = it->first.second;
-        if (index.users == 0) {
-            it = indices_.erase(it);
-            continue;
-        }
         if (index.stale || version == 0 || index.version != version - 1) {
             index.stale = true;
             ++it;

@@ -1,0 +1,77 @@
+// Times adding many new categories: one entry carrying 10,000 categories
+// nobody used before (each gets a new category record and index number),
+// then a second entry with 10,000 more, and 10,000 categories added to the
+// shared database alone. Run a Release build:  bench_categories [count]
+// The journal is built in a temporary data folder that is removed at the end.
+
+#include "DbCats.h"
+#include "DbKestrin.h"
+#include "JournalEntries.h"
+#include "JournalProps.h"
+#include "ObjectStore.h"
+#include "UiHooks.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+std::vector<std::u16string> Names(const char* prefix, int count)
+{
+    std::vector<std::u16string> names;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = prefix + std::to_string(i);
+        names.emplace_back(name.begin(), name.end());
+    }
+    return names;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
+    char folder[] = "/tmp/kestrin-bench-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    setenv("KESTRIN_HOME", folder, 1);
+    RecordingUiHooks hooks;
+    ScopedUiHooks scoped(hooks);
+    {
+        DbKestrin journal;
+        if (!journal.Open(nullptr))
+            return 1;
+        for (const char* prefix : { "first-", "second-" }) {
+            const Entry entry { .subject = u"Many categories", .categories = Names(prefix, count) };
+            const auto start = Clock::now();
+            const CEOID oid = AddEntry(journal, entry);
+            std::printf("entry with %d new categories (%s...): %.3f s%s\n", count, prefix,
+                Seconds(Clock::now() - start), oid ? "" : " (FAILED)");
+        }
+        journal.Close();
+
+        DbCats categories;
+        categories.Open(nullptr);
+        const auto names = Names("alone-", count);
+        const auto start = Clock::now();
+        CEOID last = 0;
+        for (const auto& name : names)
+            last = categories.AddCategory(name.c_str(), PROPID_CATCOUNT_JOURNAL);
+        std::printf("%d AddCategory calls on %u categories: %.3f s%s\n", count,
+            categories.GetRecordCount32() - count, Seconds(Clock::now() - start), last ? "" : " (FAILED)");
+        categories.Close();
+    }
+    ObjectStore::Close();
+    std::filesystem::remove_all(folder);
+    return 0;
+}
