@@ -193,7 +193,9 @@ BOOL ZDbCategories::DecCategoryCount(CEOID oid, CEPROPID counter)
 int ZDbCategories::NextCategoryIndex()
 {
     ZDbCategories byIndex;
-    if (!byIndex.OpenCategories(PROPID_CATINDEX, nullptr))
+    // Known to exist when this object is open: no second existence check.
+    if (!(GetHandle() ? byIndex.OpenDb(kCategoriesDb, PROPID_CATINDEX, 0, nullptr)
+                      : byIndex.OpenCategories(PROPID_CATINDEX, nullptr)))
         return 0;
     const int next = byIndex.LowestFreeIndex();
     byIndex.Close();
@@ -224,7 +226,7 @@ int ZDbCategories::LowestFreeIndex()
     // hidden, not deleted), so the next is n.
     int first = 0;
     if (IndexAt(0, first) && first == 0 && IndexAt(last, number) && number == static_cast<int>(last))
-        return number < kMaxCategoryIndex ? number + 1 : LowestFreeIndexByWalk();
+        return number < kMaxCategoryIndex ? number + 1 : -1;
     // The first position holding a number of 0 or more.
     DWORD low = 0, high = size;
     while (low < high) {

@@ -261,6 +261,7 @@ void Store::Sync()
         return;
     dataVersion_ = version;
     rows_.clear();
+    namedOids_.clear();
     readAhead_.Clear();
     for (auto it = indices_.begin(); it != indices_.end();) {
         const DatabaseRow* row = LoadDatabase(it->first.first);
@@ -279,6 +280,7 @@ void Store::Sync()
 void Store::InvalidateAll()
 {
     rows_.clear();
+    namedOids_.clear();
     readAhead_.Clear();
     for (auto it = indices_.begin(); it != indices_.end();) {
         if (it->second->users == 0) {
@@ -293,6 +295,7 @@ void Store::InvalidateAll()
 void Store::Forget(CEOID db)
 {
     rows_.erase(db);
+    namedOids_.clear();
     std::erase_if(indices_, [db](const auto& entry) { return entry.first.first == db; });
 }
 
@@ -323,13 +326,19 @@ const DatabaseRow* Store::LoadDatabase(CEOID oid)
 
 const DatabaseRow* Store::LoadDatabaseByName(LPCWSTR name)
 {
+    std::string key = FoldedUtf8(name);
+    if (auto known = namedOids_.find(key); known != namedOids_.end())
+        if (const DatabaseRow* row = LoadDatabase(known->second))
+            return row;
     Statement& q = st_->dbOidByName;
-    const std::string key = FoldedUtf8(name);
     q.Bind(1, key);
     const bool found = q.Step();
     const auto oid = found ? static_cast<CEOID>(q.Int(0)) : 0;
     q.Reset();
-    return found ? LoadDatabase(oid) : nullptr;
+    if (!found)
+        return nullptr;
+    namedOids_.insert_or_assign(std::move(key), oid);
+    return LoadDatabase(oid);
 }
 
 DWORD Store::MissingObjectError(CEOID oid)

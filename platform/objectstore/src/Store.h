@@ -184,6 +184,9 @@ private:
     std::unordered_map<std::uintptr_t, std::unique_ptr<Handle>> handles_;
     std::map<std::pair<CEOID, int>, std::shared_ptr<OrderIndex>> indices_;
     std::unordered_map<CEOID, DatabaseRow> rows_;
+    // Folded database names found so far, with their OIDs; forgotten with
+    // the rows (a database opened once per use is not looked up each time).
+    std::unordered_map<std::string, CEOID> namedOids_;
     int txDepth_ = 0;
     DWORD txError_ = 0; // set when SQLite ended the open transaction by itself
     std::vector<Notice> pending_;

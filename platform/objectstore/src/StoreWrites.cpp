@@ -440,7 +440,7 @@ BOOL Store::BeginTransaction()
         return Fail(txError_);
     if (!txDepth_)
         EndRead();
-    const int rc = conn_.Exec(txDepth_ ? "SAVEPOINT batch" : "BEGIN IMMEDIATE");
+    const int rc = (txDepth_ ? st_->batchSavepoint : st_->beginWrite).Run();
     if (rc != SQLITE_OK)
         return Fail(SqliteErrorToWin32(rc));
     if (txDepth_ == 0)
@@ -460,7 +460,7 @@ BOOL Store::CommitTransaction()
         return Fail(error);
     }
     if (txDepth_ > 1) {
-        if (const int rc = conn_.Exec("RELEASE batch")) {
+        if (const int rc = st_->batchRelease.Run()) {
             RollbackTransaction();
             return Fail(SqliteErrorToWin32(rc));
         }
