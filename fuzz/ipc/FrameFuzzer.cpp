@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -38,6 +39,13 @@ struct Listening {
 };
 
 Listening* g_listening = nullptr;
+std::string g_folder;
+
+void RemoveFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(g_folder, ignored);
+}
 
 bool SameFrame(const IpcFrame& a, const IpcFrame& b)
 {
@@ -74,6 +82,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     if (!mkdtemp(folder))
         std::abort();
     setenv("KESTRIN_HOME", folder, 1);
+    g_folder = folder;
+    std::atexit(RemoveFolder);
     unsetenv("XDG_RUNTIME_DIR");
     new QCoreApplication(*argc, *argv);
     g_listening = new Listening();
@@ -106,10 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!(EndMarkArrived() && received.size() >= expected.size() + 1)) {
         if (waited.elapsed() > kPatienceMs)
             std::abort(); // a whole, postable frame was never handed over
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     // Connections that sent nothing whole are dropped meanwhile.
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
 
     std::erase_if(received, [](const IpcFrame& f) { return f.message == WM_ACTIVATE && f.wParam == kEndMark; });
     for (const IpcFrame& frame : received) {

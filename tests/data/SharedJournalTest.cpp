@@ -277,9 +277,10 @@ TEST_F(SharedJournalTest, AReadOnlyOrFullJournalIsListedExportedAndBackedUp)
         setenv("KESTRIN_HOME", disk.c_str(), 1);
         return ReadEverything(out.path(), 3);
     });
-    if (outcome != kNoMount)
-        EXPECT_EQ("", outcome);
     ASSERT_EQ(1, db.Open(nullptr));
+    if (outcome == kNoMount)
+        GTEST_SKIP() << "no tmpfs mount permitted here: the full-disk case was not run";
+    EXPECT_EQ("", outcome);
 }
 
 } // namespace
