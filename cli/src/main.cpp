@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -109,7 +110,8 @@ int main(int argc, char** argv)
     } catch (const CliFailure& failure) {
         std::fflush(stdout);
         std::fprintf(stderr, "kestrin-cli %s: %s\n", command->name, failure.message.c_str());
-        if (failure.code == 1 && ObjectStore::IsOpen() && ObjectStore::IsReadOnly())
+        if (failure.code == 1 && failure.message.find("read-only") == std::string::npos && ObjectStore::IsOpen()
+            && ObjectStore::IsReadOnly())
             std::fprintf(stderr, "kestrin-cli: the journal %s can only be read here (read-only folder or disk full)\n",
                 ObjectStore::CurrentPath().c_str());
         if (failure.code == 2)
