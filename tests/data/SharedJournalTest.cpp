@@ -46,7 +46,7 @@ struct LateWriter {
         if (pid == 0) {
             ::dup2(pipe[1], 2);
             const std::string script = "for i in $(seq " + std::to_string(kLateEntries) + "); do \"$0\" add "
-                + "--subject Late$i --category Late --contact Zed >/dev/null || exit 1; done";
+                + "--subject Late$i --category Late --contact Zed --add-contact >/dev/null || exit 1; done";
             ::execl("/bin/sh", "sh", "-c", script.c_str(), KESTRIN_CLI, nullptr);
             ::_exit(127);
         }
