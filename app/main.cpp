@@ -38,6 +38,6 @@ int main(int argc, char* argv[])
 
     ProgramObjects objects;
     if (!objects.app.InitInstance(1))
-        return 0;
+        return objects.app.ExitCode();
     return objects.app.Run();
 }

@@ -1,7 +1,10 @@
 #include "JournalApp.h"
 
+#include "CheckLeftovers.h"
+#include "ObjectStore.h"
 #include "PasswordLock.h"
 #include "ProgramText.h"
+#include "UiHooks.h"
 #include "WindowLink.h"
 
 #include <QGuiApplication>
@@ -17,8 +20,18 @@ constexpr QSize kDesktopWindow(480, 640);
 
 } // namespace
 
+namespace {
+
+constexpr int kFailure = 1;
+
+constexpr WCHAR kReadOnlyText[]
+    = u"The journal is on a read-only folder or medium, or its disk is full: it is shown, but "
+      u"nothing can be changed or added.";
+
+} // namespace
+
 JournalApp::JournalApp()
-    : ZApp(kProfileKey)
+    : ZApp(kProfileKey, ReportOpenFailureItself {})
 {
 }
 
@@ -37,10 +50,17 @@ QRect JournalApp::InitialGeometry(const QRect& workArea)
         workArea.top() + (workArea.height() - size.height()) / 2, size.width(), size.height());
 }
 
-bool JournalApp::Fail()
+bool JournalApp::Fail(int exitCode)
 {
     WaitCursor(false);
+    exitCode_ = exitCode;
     return false;
+}
+
+void JournalApp::SayWhenReadOnly()
+{
+    if (ObjectStore::IsReadOnly())
+        MessageBoxW(main_->GetHandle(), kReadOnlyText, kWindowTitle, MB_OK | MB_ICONINFORMATION);
 }
 
 bool JournalApp::InitInstance(int showCommand)
@@ -50,20 +70,30 @@ bool JournalApp::InitInstance(int showCommand)
     // A second start only brings the running copy to the front.
     if (HWND running = FindWindowW(kWindowClass, kWindowTitle)) {
         SetForegroundWindow(running);
-        return Fail();
+        return Fail(0);
+    }
+    // Fails closed: settings that cannot be read may hide a password lock.
+    if (!PasswordLock(nullptr, *this).SettingsReadable()) {
+        MessageBoxW(nullptr, PasswordLock::UnreadableSettingsText(OpenError()), kWindowTitle,
+            MB_ICONHAND | MB_SETFOREGROUND);
+        return Fail(kFailure);
     }
     if (!InitControls(0))
-        return Fail();
+        return Fail(kFailure);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect workArea = screen ? screen->availableGeometry() : QRect(0, 0, 240, 320);
     main_ = std::make_unique<ZWMain>();
     if (!main_->CreateMain(InitialGeometry(workArea)))
-        return Fail();
+        return Fail(kFailure);
     WaitCursor(false);
+    RemoveInterruptedCheckFiles();
 
     PasswordLock lock(main_->GetHandle(), *this);
-    if (!lock.RunGate() || main_->QuitRequested())
+    if (!lock.RunGate())
+        return Fail(kFailure);
+    if (main_->QuitRequested())
         return false;
+    SayWhenReadOnly();
     main_->Show();
     main_->SetForeground();
     main_->Update();

@@ -17,9 +17,13 @@ public:
     JournalApp();
     ~JournalApp() override;
 
-    // Start-up; false ends the program (exit code 0): another copy runs,
-    // the main window could not be made, or the password was not given.
+    // Start-up; false ends the program with ExitCode(): 0 when another copy
+    // runs (it was brought to the front), 1 when the settings cannot be read
+    // (the journal is then never opened: a password lock could not be
+    // checked), the main window or the journal could not be opened, or the
+    // password was not given.
     bool InitInstance(int showCommand) override;
+    int ExitCode() const { return exitCode_; }
     // The message loop; returns the exit code of the quit that ended it.
     int Run() override;
 
@@ -29,7 +33,10 @@ public:
     static QRect InitialGeometry(const QRect& workArea);
 
 private:
-    bool Fail();
+    bool Fail(int exitCode);
+    // Once per start: the journal can be shown but not changed.
+    void SayWhenReadOnly();
 
     std::unique_ptr<ZWMain> main_;
+    int exitCode_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "PasswordLock.h"
 
+#include "DataFolder.h"
 #include "KeypadDialog.h"
 #include "PasswordHash.h"
 #include "ProgramText.h"
@@ -100,6 +101,43 @@ BOOL PasswordLock::Clear()
     Settings settings(store_);
     settings.SetPasswordActive(false);
     return settings.DeletePasswordRecord() ? TRUE : FALSE;
+}
+
+bool PasswordLock::SettingsReadable() const
+{
+    if (!store_.IsOpen())
+        return false;
+    ZString path(store_.GetPath());
+    path.Append(u"\\");
+    path.Append(Settings::kOptionsName);
+    HKEY section = nullptr;
+    const LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &section);
+    if (opened == ERROR_FILE_NOT_FOUND)
+        return true; // nothing was ever set: no lock
+    if (opened != ERROR_SUCCESS)
+        return false;
+    bool readable = true;
+    for (LPCWSTR name : { Settings::kPasswordActive, Settings::kPassword }) {
+        DWORD bytes = 0;
+        const LONG read = RegQueryValueExW(section, name, nullptr, nullptr, nullptr, &bytes);
+        readable = readable && (read == ERROR_SUCCESS || read == ERROR_FILE_NOT_FOUND);
+    }
+    RegCloseKey(section);
+    return readable;
+}
+
+ZString PasswordLock::UnreadableSettingsText(LONG error)
+{
+    ZString text = ZString::FromUtf8("The settings in " + (DataFolder() / "registry.db").string()
+        + " cannot be read");
+    if (LPCWSTR reason = ZString::ErrorText(static_cast<DWORD>(error)); reason && *reason) {
+        text.Append(u" (");
+        text.Append(reason);
+        text.Append(u")");
+    }
+    text.Append(u".\nKestrin stops: without its settings it cannot tell whether the journal is "
+                u"protected by a password.");
+    return text;
 }
 
 bool PasswordLock::RunGate()

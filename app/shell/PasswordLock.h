@@ -50,6 +50,14 @@ public:
     // true when one succeeded or none is needed, false after three failures.
     bool RunGate();
 
+    // Whether the lock's settings can be read at all: false when the
+    // settings store did not open or reading the lock's values fails (not
+    // when they are merely absent). The gate cannot tell whether a password
+    // is set without them, so the program must not open the journal.
+    bool SettingsReadable() const;
+    // The message for settings that cannot be read, naming the file.
+    static ZString UnreadableSettingsText(LONG error);
+
     const QString& Entered() const { return entered_; }
     const QString& Reentered() const { return reentered_; }
 

@@ -4,6 +4,7 @@
 #include "ObjectStore.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 void Fail(const std::string& message)
@@ -206,8 +207,21 @@ void Print(const std::string& text)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
+namespace {
+
+// A write that finds another process's integrity check running waits for it
+// to end; the user is told why nothing happens meanwhile.
+void SayCheckWait(bool waiting)
+{
+    if (waiting)
+        std::fputs("kestrin-cli: an integrity check is running; waiting for it to end\n", stderr);
+}
+
+} // namespace
+
 Session::Session()
 {
+    ObjectStore::SetCheckWaitNotice(SayCheckWait);
     if (!ObjectStore::OpenDefault())
         Fail("cannot open the journal store " + ObjectStore::DefaultPath().string() + ": "
             + ObjectStore::LastOpenError());

@@ -4,10 +4,13 @@
 #include "Commands.h"
 
 #include "ConsoleProgress.h"
+#include "DataFolder.h"
 #include "DbCats.h"
 #include "JournalProps.h"
 #include "JournalTools.h"
+#include "ObjectStore.h"
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -46,6 +49,9 @@ int RunCheck(const Words& words)
     ParsedArgs args(words, {});
     args.ExpectPositionals(0, 0);
     Session session;
+    // Said once per check: the folder is left as the user made it.
+    if (const std::string wider = WiderRightsOf(ObjectStore::DataFolder()); !wider.empty())
+        std::fprintf(stderr, "kestrin-cli check: note: %s\n", wider.c_str());
     ConsoleProgress progress(stderr, isatty(fileno(stderr)) != 0);
     ConsoleStatic status(stderr);
     ZString error;

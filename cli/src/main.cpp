@@ -4,9 +4,11 @@
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "ObjectStore.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -108,6 +110,10 @@ int main(int argc, char** argv)
     } catch (const CliFailure& failure) {
         std::fflush(stdout);
         std::fprintf(stderr, "kestrin-cli %s: %s\n", command->name, failure.message.c_str());
+        if (failure.code == 1 && failure.message.find("read-only") == std::string::npos && ObjectStore::IsOpen()
+            && ObjectStore::IsReadOnly())
+            std::fprintf(stderr, "kestrin-cli: the journal %s can only be read here (read-only folder or disk full)\n",
+                ObjectStore::CurrentPath().c_str());
         if (failure.code == 2)
             std::fprintf(stderr, "usage: kestrin-cli %s\n", command->usage);
         return failure.code;

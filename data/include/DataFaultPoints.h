@@ -10,6 +10,7 @@ enum class DataFault {
     RestoreBatchWritten, // ZBackup restore: a batch written, its OIDs not yet in the file
     RestoreFilePatched, // ZBackup restore: the batch's OIDs in the file, not yet committed
     RestoreBatchCommitted, // ZBackup restore: a batch committed
+    AfterSafetyCopy, // DbKestrin::Cleanup: the safety copy is written, nothing removed yet
 };
 
 using DataFaultHandler = void (*)(DataFault where);

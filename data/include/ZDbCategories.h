@@ -33,7 +33,9 @@ public:
     CEOID FindCategory(LPCWSTR name);
     // The OID of the category of that name; a hidden one is un-hidden. When
     // there is none, a new visible category is written with the lowest free
-    // index and every counter 0 (`counter` is the journal's). 0 on failure.
+    // index and every counter 0 (`counter` is the journal's). 0 on failure;
+    // when every index number (0..32767) is taken, the user is told that no
+    // more categories can be added and nothing is written.
     CEOID AddCategory(LPCWSTR name, CEPROPID counter);
     // Renames `oid`. When a hidden category already has the new name, the
     // user is asked whether to un-hide it instead (the record `oid` keeps its
@@ -53,14 +55,28 @@ public:
     // Counter - 1 when above 0 (an absent counter becomes 0; 0 stays 0).
     BOOL DecCategoryCount(CEOID oid, CEPROPID counter);
     // The lowest index number no record holds, counting from 0 (0 when the
-    // database cannot be opened).
+    // database cannot be opened; -1 when 0..32767 are all taken). Found by
+    // halving the index order (a logarithmic number of reads), not by trying
+    // every number below it. When another program wrote a number twice, the
+    // number given is free but may not be the lowest.
     int NextCategoryIndex();
     DWORD CountVisibleCategories();
     // Sets `counter` to 0 in every record that holds it; returns how many.
     DWORD ClearCategoryCounts(CEPROPID counter);
 
+    // The highest index number a category can have.
+    static constexpr int kMaxCategoryIndex = 0x7FFF;
+
 private:
     BOOL WriteShort(CEOID oid, CEPROPID id, SHORT value);
+    // With the database open sorted by index: the lowest free number.
+    int LowestFreeIndex();
+    // The same by one walk through the order, for an order that holds a
+    // number twice (written by another program).
+    int LowestFreeIndexByWalk();
+    // The index number of the record at `position` of the index order;
+    // false when it cannot be read.
+    bool IndexAt(DWORD position, int& number);
     // The counter's value, or -1 when the record lacks it; -2 when the record
     // cannot be found or read.
     int ReadCounter(CEOID oid, CEPROPID counter);

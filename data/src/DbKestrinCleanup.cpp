@@ -4,15 +4,22 @@
 // that is not an entry are removed, and the safety copy is restored, which
 // writes every entry again with its references.
 //
-// The destructive steps run in one store transaction: when restoring the
-// safety copy fails, the journal is rolled back to where it was before the
-// check, so a failed check never leaves the relation index empty.
+// The check holds the store's write lock from before its safety copy to its
+// end, in one store transaction: no entry can be written between the copy
+// and the rebuild (it would lose its references), writers of other
+// processes wait for the check (it marks itself running, see
+// IntegrityCheckMark), and when restoring the safety copy fails the journal
+// is rolled back to where it was before the check, so a failed check never
+// leaves the relation index empty.
 
 #include "DbKestrin.h"
 
 #include "CeDatabase.h"
+#include "CheckLeftovers.h"
+#include "DataFaultPoints.h"
 #include "DbCats.h"
 #include "JournalProps.h"
+#include "LastError.h"
 #include "ObjectStore.h"
 #include "StoreBatch.h"
 #include "UiHooks.h"
@@ -36,7 +43,10 @@ constexpr const WCHAR* kRemoving = u"Removing Old References...";
 constexpr const WCHAR* kRefreshing = u"Refreshing Data...";
 constexpr const WCHAR* kComplete = u"Successfully Complete!";
 constexpr const WCHAR* kStopped = u"Integrity check stopped: nothing was changed.";
-constexpr const char* kSafetyCopyName = "kssave-bkup.ksk";
+constexpr const WCHAR* kAlreadyRunning
+    = u"An integrity check is running already; try again when it has ended.";
+constexpr const WCHAR* kReadOnly = u"The journal is read-only: the integrity check cannot change it.";
+constexpr const WCHAR* kNoLock = u"The journal could not be locked for the integrity check: ";
 
 void ShowStatus(ZCStatic* status, LPCWSTR text)
 {
@@ -88,6 +98,17 @@ void Report(ZString* error, LPCWSTR text)
         error->Assign(text);
 }
 
+// Told once: the copy now has a name no later check writes to.
+void ReportKeptSafetyCopy(const std::filesystem::path& kept)
+{
+    if (kept.empty())
+        return;
+    const ZString text = ZString::FromUtf8(
+        "An earlier integrity check did not finish; its safety copy of the journal was kept as "
+        + kept.string() + ".");
+    MessageBoxW(nullptr, text, kCaption, MB_OK | MB_ICONINFORMATION);
+}
+
 } // namespace
 
 int DbKestrin::Cleanup(BOOL silent, ZCProgress* progress, ZCStatic* status, ZString* error)
@@ -98,11 +119,28 @@ int DbKestrin::Cleanup(BOOL silent, ZCProgress* progress, ZCStatic* status, ZStr
     if (!silent && MessageBoxW(nullptr, kQuestion, kCaption, MB_YESNO | MB_SETFOREGROUND) == IDYES)
         backup.Backup(progress);
 
+    if (ObjectStore::IsReadOnly()) {
+        Report(error, kReadOnly);
+        return 0;
+    }
+    IntegrityCheckMark running;
+    if (!running.Held()) {
+        Report(error, kAlreadyRunning);
+        return 0;
+    }
+    RemoveInterruptedCheckFiles();
+    ReportKeptSafetyCopy(KeepLeftSafetyCopy());
+
     FilterSuspension suspended(m_filter);
+    ObjectStoreTransaction transaction;
+    if (!transaction.IsActive()) {
+        ZString text(kNoLock);
+        text.Append(ZString::ErrorText(GetLastError()));
+        Report(error, text);
+        return 0;
+    }
     ShowStatus(status, kSaving);
-    std::filesystem::path safetyPath = ObjectStore::DataFolder() / kSafetyCopyName;
-    std::error_code ignored;
-    std::filesystem::create_directories(safetyPath.parent_path(), ignored);
+    std::filesystem::path safetyPath = SafetyCopyPath();
     ZString safetyCopy = ZString::FromUtf8(safetyPath.string());
     DWORD saved = backup.Backup(safetyCopy, progress);
     if (!backup.ErrorText().IsEmpty()) {
@@ -111,8 +149,8 @@ int DbKestrin::Cleanup(BOOL silent, ZCProgress* progress, ZCStatic* status, ZStr
         ShowStatus(status, kStopped);
         return 0;
     }
+    DataFaultPoint(DataFault::AfterSafetyCopy);
 
-    ObjectStoreTransaction transaction;
     ShowStatus(status, kChecking);
     DWORD relations = m_relx.GetRecordCount32();
     StartPass(progress, relations);
@@ -155,8 +193,11 @@ int DbKestrin::Cleanup(BOOL silent, ZCProgress* progress, ZCStatic* status, ZStr
         // The safety copy stays for a later look.
         return 0;
     }
+    std::error_code ignored;
     std::filesystem::remove(safetyPath, ignored);
     InvalidateRows();
+    // A copy of the store file taken after the check holds all of it.
+    ObjectStore::Checkpoint();
     ShowStatus(status, kComplete);
     return 0;
 }

@@ -276,6 +276,8 @@ DWORD ZBackup::Backup(LPCWSTR path, ZCProgress* progress)
             WithReason(u"The backup file \"%s\" could not be written (the previous file is unchanged): ")
                 .c_str(),
             path);
+    // A copy of the store file taken now holds what was just saved.
+    ObjectStore::Checkpoint();
     Show(BackupMessage(count), kBackupCaption, MB_OK);
     return count;
 }
@@ -339,6 +341,8 @@ DWORD ZBackup::Restore(LPCWSTR path, ZCProgress* progress)
         return Fail(u"The file \"%s\" is not a Kestrin backup.", path);
     }
     DWORD restored = RestoreVersion01(stream, progress);
+    // The store file alone holds the restored entries from here on.
+    ObjectStore::Checkpoint();
     Sync();
     Close();
     return restored;

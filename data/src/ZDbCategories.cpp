@@ -2,6 +2,7 @@
 
 #include "JournalProps.h"
 #include "RecordProps.h"
+#include "CeDatabase.h"
 #include "UiHooks.h"
 
 #include <array>
@@ -17,6 +18,10 @@ constexpr const WCHAR* kUnhideQuestion
       u"hidden.\r\n\r\nWould you like to un-hide it?";
 constexpr const WCHAR* kUnhideCaption = u"Category?";
 constexpr SHORT kCounterLimit = 0x7FFF;
+constexpr const WCHAR* kNoFreeIndex
+    = u"No more categories can be added: all 32,768 category numbers are in use.\n"
+      u"Delete categories that are no longer needed first.";
+constexpr const WCHAR* kCategoriesCaption = u"Categories";
 
 bool IsUseCounter(CEPROPID id)
 {
@@ -78,7 +83,13 @@ CEOID ZDbCategories::AddCategory(LPCWSTR name, CEPROPID counter)
     values.fill(EmptyProp());
     values[0].propid = PROPID_CATNAME;
     values[0].val.lpwstr = const_cast<LPWSTR>(name ? name : u"");
-    values[1] = ShortValue(PROPID_CATINDEX, static_cast<SHORT>(NextCategoryIndex()));
+    const int index = NextCategoryIndex();
+    if (index < 0) {
+        // A 16-bit number that wrapped would collide with other categories.
+        MessageBoxW(nullptr, kNoFreeIndex, kCategoriesCaption, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    values[1] = ShortValue(PROPID_CATINDEX, static_cast<SHORT>(index));
     values[2] = ShortValue(PROPID_CATVISIBLE, 1);
     values[3] = ShortValue(PROPID_CATCOUNT_A, 0);
     values[4] = ShortValue(PROPID_CATCOUNT_B, 0);
@@ -182,16 +193,88 @@ BOOL ZDbCategories::DecCategoryCount(CEOID oid, CEPROPID counter)
 int ZDbCategories::NextCategoryIndex()
 {
     ZDbCategories byIndex;
-    if (!byIndex.OpenCategories(PROPID_CATINDEX, nullptr))
+    // Known to exist when this object is open: no second existence check.
+    if (!(GetHandle() ? byIndex.OpenDb(kCategoriesDb, PROPID_CATINDEX, 0, nullptr)
+                      : byIndex.OpenCategories(PROPID_CATINDEX, nullptr)))
         return 0;
-    int n = 0;
-    for (; n <= kCounterLimit; ++n) {
-        CEPROPVAL key = ShortValue(PROPID_CATINDEX, static_cast<SHORT>(n));
-        if (byIndex.SeekValueFirst(&key) == 0)
-            break;
-    }
+    const int next = byIndex.LowestFreeIndex();
     byIndex.Close();
-    return n;
+    return next;
+}
+
+bool ZDbCategories::IndexAt(DWORD position, int& number)
+{
+    RecordProps props;
+    if (SeekIndex(position) == 0 || props.Read(*this, { PROPID_CATINDEX }) == 0)
+        return false;
+    const CEPROPVAL* index = props.Find(PROPID_CATINDEX);
+    if (index == nullptr)
+        return false;
+    number = index->val.iVal;
+    return true;
+}
+
+int ZDbCategories::LowestFreeIndex()
+{
+    // The order holds only records with an index, lowest number first.
+    DWORD last = 0;
+    if (CeSeekDatabase(GetHandle(), CEDB_SEEK_END, 0, &last) == 0)
+        return 0;
+    const DWORD size = last + 1;
+    int number = 0;
+    // The usual case: numbers 0..n-1 without a gap (categories in use are
+    // hidden, not deleted), so the next is n.
+    int first = 0;
+    if (IndexAt(0, first) && first == 0 && IndexAt(last, number) && number == static_cast<int>(last))
+        return number < kMaxCategoryIndex ? number + 1 : -1;
+    // The first position holding a number of 0 or more.
+    DWORD low = 0, high = size;
+    while (low < high) {
+        const DWORD middle = low + (high - low) / 2;
+        if (!IndexAt(middle, number))
+            return LowestFreeIndexByWalk();
+        if (number < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    const DWORD start = low;
+    // With distinct numbers from `start` on, position start + k holds k
+    // exactly while no number below it is missing: the first position
+    // holding more marks the first gap.
+    high = size;
+    while (low < high) {
+        const DWORD middle = low + (high - low) / 2;
+        if (!IndexAt(middle, number))
+            return LowestFreeIndexByWalk();
+        if (number > static_cast<int>(middle - start))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    const int candidate = static_cast<int>(low - start);
+    CEPROPVAL key = ShortValue(PROPID_CATINDEX, static_cast<SHORT>(candidate));
+    if (candidate <= kMaxCategoryIndex && SeekValueFirst(&key) == 0)
+        return candidate;
+    // A number held twice hides a gap from the halving; or all are taken.
+    return LowestFreeIndexByWalk();
+}
+
+int ZDbCategories::LowestFreeIndexByWalk()
+{
+    int expected = 0;
+    for (CEOID oid = SeekFirst(); oid != 0 && expected <= kMaxCategoryIndex; oid = SeekNext()) {
+        RecordProps props;
+        if (props.Read(*this, { PROPID_CATINDEX }) != oid)
+            continue;
+        const CEPROPVAL* index = props.Find(PROPID_CATINDEX);
+        if (index == nullptr || index->val.iVal < expected)
+            continue;
+        if (index->val.iVal > expected)
+            break;
+        ++expected;
+    }
+    return expected <= kMaxCategoryIndex ? expected : -1;
 }
 
 DWORD ZDbCategories::CountVisibleCategories()

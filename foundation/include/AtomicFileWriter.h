@@ -6,6 +6,13 @@
 // error on the way, or the writer going out of scope) the temporary file is
 // removed and the target is untouched. Backup and export write through it.
 //
+// A target that is a symbolic link is written through: the file it names is
+// replaced (a dangling link gets its file), the link stays a link. The new
+// file keeps an existing target's mode (a read-only file stays read-only);
+// a new file gets the usual 0666 less the umask, except in the data folder,
+// where files are private (0600). The temporary file is 0600 throughout, so
+// nobody reads a journal's content while it is written.
+//
 // Owns the temporary file; not copyable; not thread-safe.
 
 #include "WinTypes.h"
@@ -34,11 +41,15 @@ public:
     void Discard();
 
     const ZString& Target() const { return m_target; }
+    // The file that is replaced: the target, or the file its links lead to
+    // (set by Open).
+    const ZString& Destination() const { return m_destination; }
     // The temporary file's path (null before Open).
     const ZString& TempPath() const { return m_temp; }
 
 private:
     ZString m_target;
+    ZString m_destination;
     ZString m_temp;
     ZFile m_file;
     bool m_committed = false;

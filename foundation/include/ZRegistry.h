@@ -49,6 +49,10 @@ public:
 
     // The path given to the last Open/OpenUnder; null before the first.
     LPCWSTR GetPath() const { return m_path.Text(); }
+    // Whether the profile key is open; when the last open failed, the
+    // platform's error code of that failure (0 otherwise).
+    bool IsOpen() const { return m_key != nullptr; }
+    LONG OpenError() const { return m_openError; }
 
     // The value `name` of `section` when it is a REG_DWORD of exactly 4
     // bytes; otherwise `defaultValue`. Never creates a section.
@@ -88,6 +92,9 @@ public:
     int FindListString(LPCWSTR section, LPCWSTR prefix, LPCWSTR text, int count);
 
 protected:
+    // As Open, without showing a failure: for a caller that reports it in
+    // its own words (see OpenError).
+    LONG OpenWithoutReport(LPCWSTR path);
     // Opens an existing section for reading or deleting; null when it does
     // not exist (silently) or cannot be opened (shown). The caller closes it.
     HKEY OpenSection(LPCWSTR section);
@@ -102,8 +109,9 @@ private:
     class SectionKey;
 
     // Open and OpenUnder: the platform's error code.
-    LONG OpenProfileKey(HKEY root, LPCWSTR path);
+    LONG OpenProfileKey(HKEY root, LPCWSTR path, bool report = true);
 
     HKEY m_key = nullptr;
+    LONG m_openError = 0;
     ZString m_path;
 };

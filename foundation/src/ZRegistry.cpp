@@ -77,18 +77,25 @@ ZRegistry::~ZRegistry()
     Close();
 }
 
-LONG ZRegistry::OpenProfileKey(HKEY root, LPCWSTR path)
+LONG ZRegistry::OpenProfileKey(HKEY root, LPCWSTR path, bool report)
 {
     // A second Open replaces the profile key instead of losing the first.
     Close();
     m_path.Assign(path);
     const LONG error = RegCreateKeyExW(
         root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &m_key, nullptr);
+    m_openError = error;
     if (error != ERROR_SUCCESS) {
         m_key = nullptr;
-        ShowSystemError(error);
+        if (report)
+            ShowSystemError(error);
     }
     return error;
+}
+
+LONG ZRegistry::OpenWithoutReport(LPCWSTR path)
+{
+    return OpenProfileKey(HKEY_CURRENT_USER, path, false);
 }
 
 LONG ZRegistry::Open(LPCWSTR path)

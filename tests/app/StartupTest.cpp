@@ -150,6 +150,7 @@ TEST_F(StartupTest, ThreeWrongPasswordsEndTheProgram)
     ScriptedKeypad keypad({ "1", "13", "135", "1357" });
     ProgramObjects program;
     EXPECT_FALSE(program.app.InitInstance(1));
+    EXPECT_EQ(program.app.ExitCode(), 1);
     EXPECT_EQ(keypad.modes.size(), 3u);
     EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 3u);
     EXPECT_FALSE(program.app.MainWindow()->IsVisible()); // never shown
@@ -172,6 +173,7 @@ TEST_F(StartupTest, JournalThatCannotOpenStopsTheStart)
     QDir(QString::fromStdString(home.path().string())).mkdir("objects.db");
     ProgramObjects program;
     EXPECT_FALSE(program.app.InitInstance(1));
+    EXPECT_EQ(program.app.ExitCode(), 1);
     const auto boxes = hooks.Calls(UiCall::Kind::MessageBox);
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back().text, u"An error occurred while opening the Ozm Kestrin database.");

@@ -20,6 +20,10 @@ public:
     // Qt's own "quit when the last window closes" is switched off: the
     // program ends when its main window says so (PostQuitMessage).
     explicit ZApp(LPCWSTR profileKey);
+    // As above, except that a failure to open the settings is not shown:
+    // the program reports it itself (IsOpen, OpenError).
+    struct ReportOpenFailureItself { };
+    ZApp(LPCWSTR profileKey, ReportOpenFailureItself);
     // Takes the wait cursor away for every WaitCursor(on) not yet matched.
     ~ZApp() override;
 

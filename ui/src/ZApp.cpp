@@ -11,6 +11,12 @@ ZApp::ZApp(LPCWSTR profileKey)
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
+ZApp::ZApp(LPCWSTR profileKey, ReportOpenFailureItself)
+{
+    OpenWithoutReport(profileKey);
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
 ZApp::~ZApp()
 {
     // A depth below zero (more offs than ons) needs no undoing.

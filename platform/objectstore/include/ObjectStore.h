@@ -12,6 +12,15 @@
 // every open fails) or was written by a newer version is refused: Open returns
 // false, LastOpenError tells why, and the file is never changed, repaired or
 // replaced. A new store is created with "\Categories Database" (see below).
+//
+// Opening writes nothing to a store that is set up already: whatever a store
+// needs (tables, provisioning) is done once, by the first process that can
+// write. A store on a read-only folder or medium, write-protected, or on a
+// full disk with no room for its log opens for reading (IsReadOnly); its
+// writes fail with 5. Readers never wait for a writer. The store is closed
+// when the process ends; the last process to close it folds its log back,
+// so the file alone then holds everything. Data folder and files are made
+// private (0700, 0600).
 // All members are thread-safe (one process-wide lock).
 
 #include "CeDbTypes.h"
@@ -37,6 +46,19 @@ public:
     static std::filesystem::path CurrentPath();
     // Why the last open failed, in UTF-8 ("" after a successful open).
     static std::string LastOpenError();
+
+    // True when the current store can only be read.
+    static bool IsReadOnly();
+    // Folds the log into the main file as far as no reader still needs it,
+    // without waiting (after bulk work, so a copy of the file alone is whole).
+    static void Checkpoint();
+    // True while another process runs an integrity check (IntegrityCheckMark).
+    static bool IntegrityCheckRunning();
+    // Called with true when a write of this process starts waiting for
+    // another process's integrity check, and with false when the wait is
+    // over (under the store's lock: it must not call the store). Null: none.
+    using CheckWaitNotice = void (*)(bool waiting);
+    static void SetCheckWaitNotice(CheckWaitNotice notice);
 
     // Caps the file's size (rounded down to pages, never below its current
     // size); writes beyond it fail with 112. 0 removes the cap.
@@ -92,4 +114,22 @@ public:
 
 private:
     CEOID first_ = 0;
+};
+
+// Marks an integrity check running in this process for as long as the object
+// lives. Writers of other processes that find the store busy meanwhile wait
+// for the check to end instead of giving up after the usual few seconds.
+class IntegrityCheckMark {
+public:
+    IntegrityCheckMark();
+    ~IntegrityCheckMark();
+    IntegrityCheckMark(const IntegrityCheckMark&) = delete;
+    IntegrityCheckMark& operator=(const IntegrityCheckMark&) = delete;
+
+    // False when another process runs a check (or no store could be opened).
+    bool Held() const { return held_; }
+
+private:
+    void* store_ = nullptr;
+    bool held_ = false;
 };

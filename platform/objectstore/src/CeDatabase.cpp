@@ -13,7 +13,11 @@ template <class Call, class Result> Result WithStore(Result failure, Call call)
 {
     std::lock_guard lock(objectstore::StoreMutex());
     Store* store = objectstore::CurrentStore();
-    return store ? call(*store) : failure;
+    if (!store)
+        return failure;
+    const Result result = call(*store);
+    store->EndCheckWait();
+    return result;
 }
 
 } // namespace

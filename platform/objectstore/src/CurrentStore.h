@@ -9,6 +9,9 @@
 namespace objectstore {
 
 std::recursive_mutex& StoreMutex();
+// Tells the installed wait notice (ObjectStore::SetCheckWaitNotice) that a
+// write starts or stops waiting for another process's integrity check.
+void NoticeCheckWait(bool waiting);
 // The current store, opening the default one when none was chosen. Null (with
 // last error 1009) when it cannot be opened. Call with StoreMutex held.
 Store* CurrentStore();

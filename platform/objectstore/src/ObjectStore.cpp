@@ -19,15 +19,30 @@ struct CurrentState {
     std::string lastError;
     // The environment the automatically opened store was found from.
     std::string environment;
+    // Set when the process ends: nothing opens a store any more.
+    bool ended = false;
+    bool closeAtExitInstalled = false;
+    ObjectStore::CheckWaitNotice notice = nullptr;
 };
 
 // Never destroyed: global objects may still close their handles while the
-// program's statics are torn down. Committed data is on disk already; the
-// program closes the store itself at shutdown to fold the log back in.
+// program's statics are torn down (they then find no store and fail
+// quietly).
 CurrentState& State()
 {
     static auto* state = new CurrentState();
     return *state;
+}
+
+// Closing the connection when the process ends folds the log into the main
+// file when this was the last connection to it, so the file alone holds the
+// journal; a process that never closed its store would leave the log behind.
+void CloseAtExit()
+{
+    std::lock_guard lock(StoreMutex());
+    CurrentState& s = State();
+    s.ended = true;
+    s.store.reset();
 }
 
 std::string Environment()
@@ -45,9 +60,14 @@ bool OpenAt(const std::filesystem::path& file)
 {
     CurrentState& s = State();
     s.store.reset();
-    std::error_code ec;
+    if (s.ended) {
+        s.lastError = "The object store " + file.string() + " cannot be opened: the program is ending.";
+        return false;
+    }
+    if (!s.closeAtExitInstalled)
+        s.closeAtExitInstalled = std::atexit(CloseAtExit) == 0;
     if (file.has_parent_path())
-        std::filesystem::create_directories(file.parent_path(), ec);
+        EnsurePrivateFolder(file.parent_path());
     std::string reason;
     s.store = Store::Open(file, reason);
     s.lastError = s.store ? std::string() : "The object store " + file.string() + " " + reason + ".";
@@ -61,10 +81,16 @@ std::recursive_mutex& StoreMutex()
     return State().mutex;
 }
 
+void NoticeCheckWait(bool waiting)
+{
+    if (ObjectStore::CheckWaitNotice notice = State().notice)
+        notice(waiting);
+}
+
 Store* CurrentStore()
 {
     CurrentState& s = State();
-    if (!s.chosen) {
+    if (!s.chosen && !s.ended) {
         std::string environment = Environment();
         if (!s.store || (environment != s.environment && !s.store->HasHandles())) {
             OpenAt(ObjectStore::DefaultPath());
@@ -127,6 +153,33 @@ std::string ObjectStore::LastOpenError()
     return State().lastError;
 }
 
+bool ObjectStore::IsReadOnly()
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    objectstore::Store* store = objectstore::CurrentStore();
+    return store && store->ReadOnly();
+}
+
+void ObjectStore::Checkpoint()
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    if (objectstore::Store* store = objectstore::CurrentStore())
+        store->Checkpoint();
+}
+
+bool ObjectStore::IntegrityCheckRunning()
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    objectstore::Store* store = objectstore::CurrentStore();
+    return store && store->CheckRunningElsewhere();
+}
+
+void ObjectStore::SetCheckWaitNotice(CheckWaitNotice notice)
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    State().notice = notice;
+}
+
 bool ObjectStore::SetSizeLimit(std::uint64_t bytes)
 {
     std::lock_guard lock(objectstore::StoreMutex());
@@ -151,6 +204,24 @@ bool ObjectStoreTransaction::Commit()
         return false;
     active_ = false;
     return CeCommitTransaction() != FALSE;
+}
+
+IntegrityCheckMark::IntegrityCheckMark()
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    if (objectstore::Store* store = objectstore::CurrentStore()) {
+        store_ = store;
+        held_ = store->BeginCheck();
+    }
+}
+
+IntegrityCheckMark::~IntegrityCheckMark()
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    // Only while the store it was taken on is still the current one: a
+    // closed store dropped its marks with its side file.
+    if (held_ && objectstore::CurrentStore() == store_)
+        static_cast<objectstore::Store*>(store_)->EndCheck();
 }
 
 void ObjectStoreTransaction::Rollback()

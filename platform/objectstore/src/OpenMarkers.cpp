@@ -1,5 +1,7 @@
 #include "OpenMarkers.h"
 
+#include "DataFolder.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,26 +13,45 @@ OpenMarkers::~OpenMarkers()
         ::close(fd_);
 }
 
-bool OpenMarkers::Open(const std::string& path)
-{
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    return fd_ >= 0;
-}
+namespace {
 
-bool OpenMarkers::Lock(CEOID db, short type)
+// Past the 32-bit OIDs: no database's byte.
+constexpr off_t kCheckByte = off_t(1) << 32;
+
+struct flock OneByte(off_t offset, short type)
 {
     struct flock lock { };
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
-    lock.l_start = static_cast<off_t>(db);
+    lock.l_start = offset;
     lock.l_len = 1;
+    return lock;
+}
+
+} // namespace
+
+bool OpenMarkers::Open(const std::string& path, bool readOnly)
+{
+    if (!EnsurePrivateFile(path) && !readOnly)
+        return false;
+    fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0 && readOnly)
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd_ >= 0 || readOnly;
+}
+
+bool OpenMarkers::Lock(off_t offset, short type)
+{
+    if (fd_ < 0)
+        return type != F_WRLCK;
+    struct flock lock = OneByte(offset, type);
     return ::fcntl(fd_, F_SETLK, &lock) == 0;
 }
 
 bool OpenMarkers::AddHandle(CEOID db)
 {
     int& count = handles_[db];
-    if (count == 0 && !Lock(db, F_RDLCK)) {
+    if (count == 0 && !Lock(static_cast<off_t>(db), F_RDLCK)) {
         handles_.erase(db);
         return false;
     }
@@ -44,7 +65,7 @@ void OpenMarkers::RemoveHandle(CEOID db)
     if (it == handles_.end())
         return;
     if (--it->second == 0) {
-        Lock(db, F_UNLCK);
+        Lock(static_cast<off_t>(db), F_UNLCK);
         handles_.erase(it);
     }
 }
@@ -57,12 +78,32 @@ int OpenMarkers::HandlesHere(CEOID db) const
 
 bool OpenMarkers::BeginExclusive(CEOID db)
 {
-    return HandlesHere(db) == 0 && Lock(db, F_WRLCK);
+    return HandlesHere(db) == 0 && Lock(static_cast<off_t>(db), F_WRLCK);
 }
 
 void OpenMarkers::EndExclusive(CEOID db)
 {
-    Lock(db, F_UNLCK);
+    Lock(static_cast<off_t>(db), F_UNLCK);
+}
+
+bool OpenMarkers::BeginCheck()
+{
+    return Lock(kCheckByte, F_WRLCK);
+}
+
+void OpenMarkers::EndCheck()
+{
+    Lock(kCheckByte, F_UNLCK);
+}
+
+bool OpenMarkers::CheckRunningElsewhere() const
+{
+    if (fd_ < 0)
+        return false;
+    // Asking for a read lock shows any write lock of another process (this
+    // process's own locks never conflict with it).
+    struct flock lock = OneByte(kCheckByte, F_RDLCK);
+    return ::fcntl(fd_, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
 } // namespace objectstore

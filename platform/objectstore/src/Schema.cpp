@@ -86,6 +86,12 @@ std::string CheckExistingFile(Connection& db)
     return {};
 }
 
+bool NeedsSetup(Connection& db)
+{
+    std::int64_t version = 0;
+    return QueryInt(db, "PRAGMA user_version", version) != SQLITE_OK || version < kSchemaVersion;
+}
+
 std::string MigrateSchema(Connection& db, bool& created)
 {
     created = false;

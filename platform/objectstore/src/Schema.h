@@ -49,6 +49,11 @@ std::string KeyIndexSql(int slot);
 // only. Returns "" when fine, else the reason.
 std::string CheckExistingFile(Connection& db);
 
+// True when the file still needs its tables (new or empty) or a migration:
+// the work of the first writer. Reads only; a file that cannot be read
+// counts as needing it.
+bool NeedsSetup(Connection& db);
+
 // Brings the schema to kSchemaVersion inside the open transaction. Sets
 // `created` when the store was empty. Returns "" or the reason of failure.
 std::string MigrateSchema(Connection& db, bool& created);

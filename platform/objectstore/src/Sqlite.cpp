@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
+#include <cstdio>
 #include <utility>
 
 namespace objectstore {
@@ -20,6 +22,8 @@ DWORD SqliteErrorToWin32(int rc)
         return ERROR_DISK_FULL;
     case SQLITE_NOMEM:
         return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_READONLY:
+        return ERROR_ACCESS_DENIED;
     default:
         return ERROR_BADDB;
     }
@@ -154,9 +158,35 @@ Connection::~Connection()
 
 int Connection::Open(const std::string& path, bool create)
 {
+    return OpenWith(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
+}
+
+int Connection::OpenImmutable(const std::string& path)
+{
+    // As a URI: every byte outside the unreserved set is percent-encoded.
+    std::string uri = "file:";
+    for (const unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            uri += escaped;
+        }
+    }
+    uri += "?immutable=1";
+    return OpenWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+}
+
+bool Connection::IsReadOnly() const
+{
+    return db_ && sqlite3_db_readonly(db_, "main") == 1;
+}
+
+int Connection::OpenWith(const std::string& name, int flags)
+{
     Close();
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    const int rc = sqlite3_open_v2(name.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db_);
         db_ = nullptr;

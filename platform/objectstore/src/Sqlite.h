@@ -18,7 +18,8 @@ struct sqlite3_stmt;
 namespace objectstore {
 
 // The platform error for a SQLite result code: busy/locked -> 32 (in use by
-// another process), full -> 112, out of memory -> 8, anything else -> 1009
+// another process), full -> 112, out of memory -> 8, read-only -> 5 (access
+// denied), anything else -> 1009
 // (the store file is damaged or unreadable).
 DWORD SqliteErrorToWin32(int rc);
 
@@ -71,9 +72,17 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Opens `path`; `create` allows creating a missing file. Returns the
-    // SQLite result; on failure the connection stays closed.
+    // Opens `path` for reading and writing, or for reading only when the
+    // file itself is write-protected; `create` allows creating a missing
+    // file. Returns the SQLite result; on failure the connection stays closed.
     int Open(const std::string& path, bool create);
+    // Opens `path` for reading only, as a file nobody changes: no locks, no
+    // log or shared-memory companions are looked at or made. Only for a file
+    // that holds everything by itself and that this process cannot write.
+    int OpenImmutable(const std::string& path);
+    // True when the connection cannot write (write-protected file or
+    // OpenImmutable).
+    bool IsReadOnly() const;
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
     sqlite3* Raw() const { return db_; }
@@ -87,6 +96,8 @@ public:
     bool InAutocommit() const;
 
 private:
+    int OpenWith(const std::string& name, int flags);
+
     sqlite3* db_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "Store.h"
 
+#include "CurrentStore.h"
+#include "DataFolder.h"
 #include "LastError.h"
 #include "LocalHeap.h"
 #include "RecordCodec.h"
@@ -10,8 +12,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace objectstore {
 
@@ -25,19 +29,49 @@ constexpr std::size_t kMaxReadBytes = 1u << 30;
 // call; changes of other processes show from the first call after it.
 constexpr auto kReadWindow = std::chrono::milliseconds(20);
 
-// A new store gets 16 KiB pages: a scan or an index build reads a quarter of
-// the pages (each read is a system call); an existing store keeps its page
-// size. WAL for concurrent readers and crash safety; NORMAL synchronisation
-// syncs the log at checkpoints, not at every commit (a power cut may lose the
-// last commits but never damages the file); a small page cache (2 MiB): most
-// reads of a big database miss any cache that fits in memory, and every page
-// of cache is fresh memory to fault in; the log is cut back after
-// checkpoints; the savepoint journal of each write inside a batch stays in
-// memory instead of a temporary file.
-const char* const kConnectionSetup
-    = "PRAGMA page_size = 16384; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
-      "PRAGMA cache_size = -2048; PRAGMA journal_size_limit = 16777216; "
-      "PRAGMA temp_store = MEMORY;";
+// Settings of each connection; they write nothing into the file. NORMAL
+// synchronisation syncs the log at checkpoints, not at every commit (a power
+// cut may lose the last commits but never damages the file); a small page
+// cache (2 MiB): most reads of a big database miss any cache that fits in
+// memory, and every page of cache is fresh memory to fault in; the log is
+// cut back after checkpoints; the savepoint journal of each write inside a
+// batch stays in memory instead of a temporary file.
+const char* const kConnectionSetup = "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -2048; "
+                                     "PRAGMA journal_size_limit = 16777216; PRAGMA temp_store = MEMORY;";
+
+// Settings of the file, made once by the first writer: 16 KiB pages (a scan
+// or an index build reads a quarter of the pages, and each read is a system
+// call; only a new file takes them), and the write-ahead log, so readers
+// never wait for a writer and a crash never damages the file.
+const char* const kFileSetup = "PRAGMA page_size = 16384; PRAGMA journal_mode = WAL;";
+
+// How long a write waits for another process's write to end (an integrity
+// check running elsewhere is waited for to its end).
+constexpr auto kBusyTimeout = std::chrono::seconds(5);
+
+// Results of the first read that mean the log's companions could not be
+// opened or made: read-only folder or medium, full disk.
+bool CompanionsUnavailable(int rc)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_PERM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// True when no log holds changes the main file lacks.
+bool NothingInTheLog(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file.string() + "-wal", ec);
+    return ec ? !std::filesystem::exists(file.string() + "-wal", ec) : size == 0;
+}
 
 HANDLE ToHandle(std::uintptr_t id)
 {
@@ -70,20 +104,60 @@ std::string Store::Initialise(const std::filesystem::path& file)
     const bool exists = std::filesystem::exists(file, ec);
     if (exists && !std::filesystem::is_regular_file(file, ec))
         return "is not a regular file";
-    if (const int rc = conn_.Open(file.string(), !exists))
-        return "cannot be opened (" + std::string(sqlite3_errstr(rc)) + ")";
-    sqlite3_busy_timeout(conn_.Raw(), 5000);
-    // Until the file is known to be ours and sound, closing must not write
-    // anything back into it.
-    sqlite3_db_config(conn_.Raw(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    if (exists && std::filesystem::file_size(file, ec) > 0) {
+    // Made here rather than by SQLite, so that it and its companions (which
+    // take its mode) are private.
+    if (!exists && !EnsurePrivateFile(file))
+        return "cannot be created (" + std::string(std::strerror(errno)) + ")";
+    if (std::string reason = Connect(); !reason.empty())
+        return reason;
+    if (std::filesystem::file_size(file, ec) > 0) {
         if (std::string reason = CheckExistingFile(conn_); !reason.empty())
             return reason;
     }
     sqlite3_db_config(conn_.Raw(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
-    if (!markers_.Open(file.string() + "-open"))
+    sqlite3_busy_handler(conn_.Raw(), &Store::WaitWhileBusy, this);
+    if (!markers_.Open(file.string() + "-open", readOnly_))
         return "cannot create its companion file " + file.string() + "-open (" + std::strerror(errno) + ")";
     if (conn_.Exec(kConnectionSetup) != SQLITE_OK)
+        return "cannot be prepared for use (" + conn_.LastMessage() + ")";
+    std::string reason;
+    if (!NeedsSetup(conn_))
+        reason = Prepare() ? "" : "cannot be used (" + conn_.LastMessage() + ")";
+    else if (readOnly_)
+        reason = "is read-only and was never set up";
+    else
+        reason = SetUp();
+    if (!reason.empty())
+        return reason;
+    InvalidateAll();
+    Refresh();
+    return {};
+}
+
+std::string Store::Connect()
+{
+    if (const int rc = conn_.Open(path_.string(), false))
+        return "cannot be opened (" + std::string(sqlite3_errstr(rc)) + ")";
+    // Until the file is known to be ours and sound, closing must not write
+    // anything back into it.
+    sqlite3_db_config(conn_.Raw(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    const int probe = conn_.Exec("SELECT count(*) FROM sqlite_schema");
+    if (probe != SQLITE_OK && CompanionsUnavailable(probe)) {
+        if (!NothingInTheLog(path_))
+            return "cannot be read: its log " + path_.string()
+                + "-wal holds changes and its folder cannot be written (" + conn_.LastMessage() + ")";
+        // The file holds everything and this process cannot change it: read
+        // it as it is.
+        if (const int rc = conn_.OpenImmutable(path_.string()))
+            return "cannot be opened for reading (" + std::string(sqlite3_errstr(rc)) + ")";
+    }
+    readOnly_ = conn_.IsReadOnly();
+    return {};
+}
+
+std::string Store::SetUp()
+{
+    if (conn_.Exec(kFileSetup) != SQLITE_OK)
         return "cannot be prepared for use (" + conn_.LastMessage() + ")";
     if (conn_.Exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return "cannot be locked for setup (" + conn_.LastMessage() + ")";
@@ -98,14 +172,44 @@ std::string Store::Initialise(const std::filesystem::path& file)
     }
     if (reason.empty() && conn_.Exec("COMMIT") != SQLITE_OK)
         reason = "cannot be set up (" + conn_.LastMessage() + ")";
-    if (!reason.empty()) {
-        if (!conn_.InAutocommit())
-            conn_.Exec("ROLLBACK");
-        return reason;
+    if (!reason.empty() && !conn_.InAutocommit())
+        conn_.Exec("ROLLBACK");
+    return reason;
+}
+
+int Store::WaitWhileBusy(void* context, int attempt)
+{
+    Store& store = *static_cast<Store*>(context);
+    const auto now = std::chrono::steady_clock::now();
+    if (attempt == 0)
+        store.busySince_ = now;
+    if (store.markers_.CheckRunningElsewhere()) {
+        if (!store.waitingForCheck_) {
+            store.waitingForCheck_ = true;
+            NoticeCheckWait(true);
+        }
+    } else if (now - store.busySince_ >= kBusyTimeout) {
+        return 0;
     }
-    InvalidateAll();
-    Refresh();
-    return {};
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(25, 1 + 2 * attempt)));
+    return 1;
+}
+
+void Store::EndCheckWait()
+{
+    if (!waitingForCheck_)
+        return;
+    waitingForCheck_ = false;
+    NoticeCheckWait(false);
+}
+
+void Store::Checkpoint()
+{
+    if (readOnly_ || txDepth_ > 0)
+        return;
+    // This process's own snapshot must not hold the copy back.
+    EndRead();
+    sqlite3_wal_checkpoint_v2(conn_.Raw(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 bool Store::Prepare()
@@ -157,6 +261,7 @@ void Store::Sync()
         return;
     dataVersion_ = version;
     rows_.clear();
+    namedOids_.clear();
     readAhead_.Clear();
     for (auto it = indices_.begin(); it != indices_.end();) {
         const DatabaseRow* row = LoadDatabase(it->first.first);
@@ -175,6 +280,7 @@ void Store::Sync()
 void Store::InvalidateAll()
 {
     rows_.clear();
+    namedOids_.clear();
     readAhead_.Clear();
     for (auto it = indices_.begin(); it != indices_.end();) {
         if (it->second->users == 0) {
@@ -189,6 +295,7 @@ void Store::InvalidateAll()
 void Store::Forget(CEOID db)
 {
     rows_.erase(db);
+    namedOids_.clear();
     std::erase_if(indices_, [db](const auto& entry) { return entry.first.first == db; });
 }
 
@@ -219,13 +326,19 @@ const DatabaseRow* Store::LoadDatabase(CEOID oid)
 
 const DatabaseRow* Store::LoadDatabaseByName(LPCWSTR name)
 {
+    std::string key = FoldedUtf8(name);
+    if (auto known = namedOids_.find(key); known != namedOids_.end())
+        if (const DatabaseRow* row = LoadDatabase(known->second))
+            return row;
     Statement& q = st_->dbOidByName;
-    const std::string key = FoldedUtf8(name);
     q.Bind(1, key);
     const bool found = q.Step();
     const auto oid = found ? static_cast<CEOID>(q.Int(0)) : 0;
     q.Reset();
-    return found ? LoadDatabase(oid) : nullptr;
+    if (!found)
+        return nullptr;
+    namedOids_.insert_or_assign(std::move(key), oid);
+    return LoadDatabase(oid);
 }
 
 DWORD Store::MissingObjectError(CEOID oid)

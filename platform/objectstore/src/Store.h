@@ -66,6 +66,24 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
     bool HasHandles() const { return !handles_.empty(); }
+    // True when this process can only read the store (read-only file, folder
+    // or medium, or a full disk that left no room for the log): every write
+    // fails with 5 (access denied).
+    bool ReadOnly() const { return readOnly_; }
+
+    // Copies every change the log holds into the main file as far as no
+    // reader still needs the old pages, without waiting for anyone; the log
+    // is emptied when nobody reads. Nothing to do for a read-only store.
+    void Checkpoint();
+
+    // The integrity check's mark (OpenMarkers.h): false when another process
+    // runs a check.
+    bool BeginCheck() { return markers_.BeginCheck(); }
+    void EndCheck() { markers_.EndCheck(); }
+    bool CheckRunningElsewhere() const { return markers_.CheckRunningElsewhere(); }
+    // Ends a wait for another process's check that the last call went
+    // through (the wait notice is told).
+    void EndCheckWait();
 
     CEOID CreateDatabase(LPCWSTR name, DWORD type, WORD numSortOrders, const SORTORDERSPEC* specs);
     HANDLE OpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortProp, DWORD flags, HWND notify);
@@ -105,7 +123,16 @@ private:
 
     Store() = default;
     std::string Initialise(const std::filesystem::path& file);
+    // Opens the connection: for writing when possible, else for reading, and
+    // as an unchanging file when even reading needs companions that cannot
+    // be made (read-only folder, full disk) and the file holds everything.
+    std::string Connect();
+    // The first writer's work: tables, schema version, provisioning.
+    std::string SetUp();
     std::string Provision();
+    // The busy handler: waits up to the busy timeout for another writer, and
+    // as long as it takes while another process runs an integrity check.
+    static int WaitWhileBusy(void* store, int attempt);
     bool Prepare();
 
     Handle* Find(HANDLE h);
@@ -154,6 +181,9 @@ private:
     std::filesystem::path path_;
     Connection conn_;
     OpenMarkers markers_;
+    bool readOnly_ = false;
+    std::chrono::steady_clock::time_point busySince_;
+    bool waitingForCheck_ = false;
     std::int64_t dataVersion_ = -1;
     bool readOpen_ = false;
     std::chrono::steady_clock::time_point readSince_;
@@ -161,6 +191,9 @@ private:
     std::unordered_map<std::uintptr_t, std::unique_ptr<Handle>> handles_;
     std::map<std::pair<CEOID, int>, std::shared_ptr<OrderIndex>> indices_;
     std::unordered_map<CEOID, DatabaseRow> rows_;
+    // Folded database names found so far, with their OIDs; forgotten with
+    // the rows (a database opened once per use is not looked up each time).
+    std::unordered_map<std::string, CEOID> namedOids_;
     int txDepth_ = 0;
     // OIDs reserved by ReserveOids and not handed out yet: [next, end).
     std::int64_t reservedNext_ = 0;

@@ -120,6 +120,8 @@ Store::Statements::Statements(sqlite3* db)
     , savepoint(db, "SAVEPOINT write_scope")
     , release(db, "RELEASE write_scope")
     , rollbackTo(db, "ROLLBACK TO write_scope")
+    , batchSavepoint(db, "SAVEPOINT batch")
+    , batchRelease(db, "RELEASE batch")
     , dataVersion(db, "PRAGMA data_version")
     , dbByOid(db,
           "SELECT oid, name, type, sort_specs, record_count, size, modified, version "
@@ -168,7 +170,7 @@ Store::Statements::Statements(sqlite3* db)
 bool Store::Statements::Ready() const
 {
     for (const Statement* s : { &beginRead, &beginWrite, &commit, &rollback, &savepoint, &release,
-             &rollbackTo, &dataVersion, &dbByOid, &dbOidByName, &recordOf, &recordDb, &propsOf, &orderByOid,
+             &rollbackTo, &batchSavepoint, &batchRelease, &dataVersion, &dbByOid, &dbOidByName, &recordOf, &recordDb, &propsOf, &orderByOid,
              &insertRecord, &insertKeys, &updateRecord, &updateKeys, &deleteRecord, &deleteKeys,
              &bumpDatabase, &allocateOid, &nextOid, &insertDatabase, &updateDatabase, &deleteRecordsOf,
              &deleteKeysOf, &deleteDatabase, &recordsOf, &keyOf[0], &keyOf[1], &keyOf[2], &keyOf[3],
@@ -183,6 +185,10 @@ WriteScope::WriteScope(Store& store)
 {
     // Whatever this scope changes, no copy may outlive it.
     store.readAhead_.Clear();
+    if (store.readOnly_) {
+        error_ = ERROR_ACCESS_DENIED;
+        return;
+    }
     if (store.txError_) {
         error_ = store.txError_;
         return;

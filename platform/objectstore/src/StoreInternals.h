@@ -43,7 +43,8 @@ struct Store::Statements {
     explicit Statements(sqlite3* db);
     bool Ready() const;
 
-    Statement beginRead, beginWrite, commit, rollback, savepoint, release, rollbackTo, dataVersion, dbByOid,
+    Statement beginRead, beginWrite, commit, rollback, savepoint, release, rollbackTo, batchSavepoint,
+        batchRelease, dataVersion, dbByOid,
         dbOidByName, recordOf, recordDb, propsOf, orderByOid, insertRecord, insertKeys, updateRecord,
         updateKeys, deleteRecord, deleteKeys, bumpDatabase, allocateOid, nextOid, insertDatabase,
         updateDatabase, deleteRecordsOf, deleteKeysOf, deleteDatabase, recordsOf;

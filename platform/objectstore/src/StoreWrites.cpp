@@ -305,13 +305,12 @@ BOOL Store::DeleteRecord(HANDLE hv, CEOID oid)
 void Store::ApplyToIndices(
     CEOID db, CEOID oid, const OldRecord* old, const std::string* keys, std::int64_t version)
 {
+    // Indices no handle uses right now are kept in step too: a database that
+    // is opened and closed around every use (the categories, once per
+    // category an entry names) then never rebuilds its order from SQLite.
     for (auto it = indices_.lower_bound({ db, INT_MIN }); it != indices_.end() && it->first.first == db;) {
         OrderIndex& index = *it->second;
         const int slot = it->first.second;
-        if (index.users == 0) {
-            it = indices_.erase(it);
-            continue;
-        }
         if (index.stale || version == 0 || index.version != version - 1) {
             index.stale = true;
             ++it;
@@ -495,11 +494,13 @@ BOOL Store::SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info)
 
 BOOL Store::BeginTransaction()
 {
+    if (readOnly_)
+        return Fail(ERROR_ACCESS_DENIED);
     if (txError_)
         return Fail(txError_);
     if (!txDepth_)
         EndRead();
-    const int rc = conn_.Exec(txDepth_ ? "SAVEPOINT batch" : "BEGIN IMMEDIATE");
+    const int rc = (txDepth_ ? st_->batchSavepoint : st_->beginWrite).Run();
     if (rc != SQLITE_OK)
         return Fail(SqliteErrorToWin32(rc));
     if (txDepth_ == 0)
@@ -519,7 +520,7 @@ BOOL Store::CommitTransaction()
         return Fail(error);
     }
     if (txDepth_ > 1) {
-        if (const int rc = conn_.Exec("RELEASE batch")) {
+        if (const int rc = st_->batchRelease.Run()) {
             RollbackTransaction();
             return Fail(SqliteErrorToWin32(rc));
         }

@@ -22,6 +22,11 @@
 // (32) when another process holds the file locked for more than five seconds
 // and ERROR_ACCESS_DENIED (5) when the data folder or file cannot be created.
 //
+// A registry file that this process cannot write (read-only folder or medium,
+// write-protected file, full disk) is read as it is: opening existing keys
+// and reading work, writes give ERROR_ACCESS_DENIED. Opening an existing key
+// with RegCreateKeyExW writes nothing. The file is created 0600.
+//
 // Handles: the store is chosen when a key is opened below a predefined root,
 // from the data folder at that moment; an open handle keeps using its store
 // even when KESTRIN_HOME changes later. Access masks are accepted and not

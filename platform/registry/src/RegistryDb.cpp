@@ -3,7 +3,11 @@
 #include "Registry.h"
 #include "SqliteStatement.h"
 
+#include "DataFolder.h"
+
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <sqlite3.h>
 
 namespace {
@@ -140,7 +144,8 @@ LONG QuickCheck(sqlite3* db)
 }
 
 // Decides whether the open file is a registry (checking it), an empty file
-// (making it one), or anything else (refusing it untouched).
+// (making it one, unless it can only be read), or anything else (refusing it
+// untouched). A registry that is set up is only read here.
 LONG PrepareFile(sqlite3* db)
 {
     std::int64_t applicationId = 0;
@@ -164,26 +169,91 @@ LONG PrepareFile(sqlite3* db)
     // With the write-ahead log, NORMAL syncing still never damages the file;
     // a power cut may only lose the last changes.
     if (result == ERROR_SUCCESS)
-        result = ErrorFromSqlite(ExecuteSql(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL"));
-    if (result == ERROR_SUCCESS && empty)
-        result = CreateSchema(db);
+        result = ErrorFromSqlite(ExecuteSql(db, "PRAGMA synchronous = NORMAL"));
+    if (result == ERROR_SUCCESS && empty) {
+        if (sqlite3_db_readonly(db, "main") == 1)
+            return ERROR_ACCESS_DENIED;
+        result = ErrorFromSqlite(ExecuteSql(db, "PRAGMA journal_mode = WAL"));
+        if (result == ERROR_SUCCESS)
+            result = CreateSchema(db);
+    }
     return result;
+}
+
+// First reads that failed because the log's companions could not be opened
+// or made (read-only folder or medium, full disk).
+bool CompanionsUnavailable(int result)
+{
+    switch (result & 0xFF) {
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_PERM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool NothingInTheLog(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    const std::string log = file.string() + "-wal";
+    const auto size = std::filesystem::file_size(log, ec);
+    return ec ? !std::filesystem::exists(log, ec) : size == 0;
+}
+
+sqlite3* OpenConnection(const std::string& name, int flags)
+{
+    sqlite3* connection = nullptr;
+    if (sqlite3_open_v2(name.c_str(), &connection, flags | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(connection);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(connection, kBusyTimeoutMs);
+    return connection;
+}
+
+// The file as one that nobody changes: for a registry this process cannot
+// write and whose log holds nothing.
+sqlite3* OpenUnchanging(const std::filesystem::path& file)
+{
+    std::string uri = "file:";
+    for (const unsigned char c : file.string()) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            uri += escaped;
+        }
+    }
+    return OpenConnection(uri + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
 }
 
 } // namespace
 
 LONG RegistryDb::Open(const std::filesystem::path& file, std::shared_ptr<RegistryDb>& db)
 {
+    EnsurePrivateFolder(file.parent_path());
     std::error_code ignored;
-    std::filesystem::create_directories(file.parent_path(), ignored);
     sqlite3* connection = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
-    const int opened = sqlite3_open_v2(file.c_str(), &connection, flags, nullptr);
-    LONG result = ErrorFromSqlite(opened);
-    if (result == ERROR_SUCCESS) {
-        sqlite3_busy_timeout(connection, kBusyTimeoutMs);
-        result = PrepareFile(connection);
+    if (!std::filesystem::exists(file, ignored) && !EnsurePrivateFile(file))
+        return ERROR_ACCESS_DENIED;
+    // Read and write when possible; SQLite falls back to reading alone for a
+    // write-protected file.
+    connection = OpenConnection(file.string(), SQLITE_OPEN_READWRITE);
+    if (!connection)
+        return ERROR_BADDB;
+    const int probe = ExecuteSql(connection, "SELECT count(*) FROM sqlite_master");
+    if (probe != SQLITE_OK && CompanionsUnavailable(probe) && NothingInTheLog(file)) {
+        sqlite3_close(connection);
+        connection = OpenUnchanging(file);
+        if (!connection)
+            return ERROR_BADDB;
     }
+    const LONG result = PrepareFile(connection);
     if (result != ERROR_SUCCESS) {
         sqlite3_close(connection);
         return result;
@@ -270,6 +340,12 @@ LONG RegistryDb::FindKey(KeyId from, const RegKeyPath& steps, KeyId& found)
 LONG RegistryDb::CreateKey(KeyId from, const RegKeyPath& steps, KeyId& found, bool& created)
 {
     created = false;
+    // Opening a key that exists (the usual case: every program start opens
+    // its profile key this way) only reads, so it works on a registry that
+    // cannot be written and never waits for a writer.
+    const LONG existing = FindKey(from, steps, found);
+    if (existing != ERROR_FILE_NOT_FOUND)
+        return existing;
     return OnKey(from, true, [&] {
         found = from;
         for (const RegName& step : steps) {

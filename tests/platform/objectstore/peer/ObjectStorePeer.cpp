@@ -8,6 +8,14 @@
 //       writes <committed> records one by one, then begins a transaction,
 //       writes <count> records of 1 KiB each, prints "batch" and waits
 //       forever before committing: the test kills it there
+//   objectstore_peer <store> write-and-exit <database> <count>
+//       as write, then leaves main without closing the handle or the store
+//   objectstore_peer <store> hold-write <database>
+//       begins a transaction, writes one record, prints "holding", and
+//       commits when stdin closes ("committed")
+//
+// Whenever a write waits for another process's integrity check the peer
+// prints "waiting for the check", and "check over" when the wait ends.
 
 #include "CeDatabase.h"
 #include "LastError.h"
@@ -37,6 +45,12 @@ CEOID WriteNumbered(HANDLE h, LONG number, std::vector<BYTE>& payload)
     return CeWriteRecordProps(h, 0, 2, v);
 }
 
+void PrintCheckWait(bool waiting)
+{
+    std::puts(waiting ? "waiting for the check" : "check over");
+    std::fflush(stdout);
+}
+
 int Fail(const char* what)
 {
     std::fprintf(stdout, "failed %s %u\n", what, GetLastError());
@@ -48,6 +62,7 @@ int Fail(const char* what)
 
 int main(int argc, char** argv)
 {
+    ObjectStore::SetCheckWaitNotice(PrintCheckWait);
     if (argc < 4 || !ObjectStore::Open(argv[1]))
         return Fail("open-store");
     const std::string command = argv[2];
@@ -81,6 +96,22 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         for (;;)
             ::pause();
+    } else if (command == "write-and-exit" && argc == 5) {
+        for (LONG i = 0; i < std::atoi(argv[4]); ++i)
+            if (!WriteNumbered(h, i, payload))
+                return Fail("write");
+        std::puts("done");
+        return 0;
+    } else if (command == "hold-write") {
+        if (!CeBeginTransaction() || !WriteNumbered(h, 1, payload))
+            return Fail("hold-write");
+        std::puts("holding");
+        std::fflush(stdout);
+        char c;
+        while (::read(0, &c, 1) > 0) { }
+        if (!CeCommitTransaction())
+            return Fail("commit");
+        std::puts("committed");
     } else {
         return Fail("usage");
     }
