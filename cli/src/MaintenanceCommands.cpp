@@ -3,12 +3,11 @@
 #include "CliSupport.h"
 #include "Commands.h"
 
+#include "CategoryRename.h"
 #include "ConsoleProgress.h"
 #include "DbCats.h"
 #include "JournalProps.h"
 #include "JournalTools.h"
-
-#include <unistd.h>
 
 namespace {
 
@@ -46,10 +45,10 @@ int RunCheck(const Words& words)
     ParsedArgs args(words, {});
     args.ExpectPositionals(0, 0);
     Session session;
-    ConsoleProgress progress(stderr, isatty(fileno(stderr)) != 0);
+    std::unique_ptr<ConsoleProgress> progress = StderrProgress();
     ConsoleStatic status(stderr);
     ZString error;
-    session.Journal().Cleanup(TRUE, &progress, &status, &error);
+    session.Journal().Cleanup(TRUE, progress.get(), progress ? &status : nullptr, &error);
     if (!error.IsEmpty())
         Fail(Utf8(error));
     return 0;
@@ -89,19 +88,22 @@ int RunCategories(const Words& words)
         if (rest[i].empty())
             BadUsage("a category name is empty");
 
-    Session session;
+    if (action == "rename") {
+        // The entries hold the name too: they change with it.
+        Session session;
+        CategoryRenameResult renamed
+            = RenameCategoryEverywhere(session.Journal(), Wide(rest[1]), Wide(rest[2]));
+        if (!renamed.done)
+            Fail(renamed.error);
+        return 0;
+    }
+    Session session(Session::Access::SettingsOnly);
     DbCats categories;
     if (!categories.Open(nullptr))
         Fail("cannot open the categories database");
     bool done = false;
     if (action == "add") {
         done = categories.AddCategory(Wide(rest[1]), PROPID_CATCOUNT_JOURNAL) != 0;
-    } else if (action == "rename") {
-        CEOID oid = RequireCategory(categories, rest[1]);
-        CEOID existing = categories.FindCategory(Wide(rest[2]));
-        if (existing != 0 && existing != oid && !categories.IsCategoryHidden(existing))
-            Fail("a category \"" + rest[2] + "\" exists already");
-        done = categories.RenameCategory(oid, Wide(rest[2])) != 0;
     } else {
         done = categories.DeleteCategory(RequireCategory(categories, rest[1]), PROPID_CATCOUNT_JOURNAL) != 0;
     }
