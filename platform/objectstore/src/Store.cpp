@@ -155,6 +155,8 @@ void Store::Sync()
     q.Reset();
     if (version == dataVersion_)
         return;
+    if (dataVersion_ != -1)
+        ++outsideChanges_;
     dataVersion_ = version;
     rows_.clear();
     readAhead_.Clear();

@@ -66,6 +66,13 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
     bool HasHandles() const { return !handles_.empty(); }
+    // How many times the file was seen changed by another connection; looks
+    // again first (cheap: no record is read).
+    std::uint64_t OutsideChanges()
+    {
+        Refresh();
+        return outsideChanges_;
+    }
 
     CEOID CreateDatabase(LPCWSTR name, DWORD type, WORD numSortOrders, const SORTORDERSPEC* specs);
     HANDLE OpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortProp, DWORD flags, HWND notify);
@@ -148,6 +155,7 @@ private:
     Connection conn_;
     OpenMarkers markers_;
     std::int64_t dataVersion_ = -1;
+    std::uint64_t outsideChanges_ = 0; // commits of other connections seen
     bool readOpen_ = false;
     std::chrono::steady_clock::time_point readSince_;
     std::uintptr_t nextHandle_ = 0x1000;
