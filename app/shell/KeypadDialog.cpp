@@ -91,6 +91,12 @@ BOOL KeypadDialog::OnInitDialog()
     addButton(kClearId, QStringLiteral("C"), QStringLiteral("keypadClear"), 5, 2, 1)
         ->setShortcut(QKeySequence(Qt::Key_Backspace));
 
+    // Escape starts the entry over; it is no answer, so it cannot count as
+    // a wrong password.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), dialog);
+    QObject::connect(escape, &QShortcut::activated, dialog,
+        [this] { SendMessage(WM_COMMAND, MAKEWPARAM(kClearId, BN_CLICKED), 0); });
+
     auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
     ok->setObjectName(QStringLiteral("keypadOk"));
     ok->setDefault(true);
