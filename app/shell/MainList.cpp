@@ -177,10 +177,7 @@ QWidget* MainList::CreateWidget(QWidget* parent)
         if (selection_.Count() > 0)
             Post(kCmdDelete, 0, ListParam());
     };
-    view->emptyHint = [this] {
-        return journal_.GetFilter().IsActive() ? QStringLiteral("No entries pass the filter.")
-                                               : QStringLiteral("No entries yet. Press New to write one.");
-    };
+    view->emptyHint = [this] { return EmptyHint(); };
     QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, view,
         [this](const QItemSelection& selected, const QItemSelection& deselected) {
             OnSelectionChanged(selected, deselected);
@@ -190,6 +187,12 @@ QWidget* MainList::CreateWidget(QWidget* parent)
     QObject::connect(view, &QAbstractItemView::clicked, view, [this] { OnActivated(false); });
     QObject::connect(view, &QAbstractItemView::doubleClicked, view, [this] { OnActivated(true); });
     return view;
+}
+
+QString MainList::EmptyHint() const
+{
+    return journal_.GetFilter().IsActive() ? QStringLiteral("No entries pass the filter.")
+                                           : QStringLiteral("No entries yet. Press New to write one.");
 }
 
 void MainList::OnPaint()

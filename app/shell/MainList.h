@@ -96,6 +96,9 @@ public:
     // one; a line outside the selection also becomes the only selected one.
     // Returns its row, or -1 when there is no line there.
     int SelectAt(const QPoint& point);
+    // The line an empty list shows: what to do, or that the filter hides
+    // every entry.
+    QString EmptyHint() const;
     // 1 after SelectItem selected an entry, until the selection is cleared
     // or a command ends.
     bool HasSelection() const { return hasSelection_; }

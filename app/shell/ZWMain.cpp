@@ -543,9 +543,14 @@ void ZWMain::OnFrame(const IpcFrame& frame)
     }
 }
 
+bool ZWMain::Fits(int y) const
+{
+    return client_ && y > kBarHeight && y < client_->height() - kSplitterHeight;
+}
+
 bool ZWMain::Layout(int y)
 {
-    if (!client_ || y <= kBarHeight || y >= client_->height() - kSplitterHeight)
+    if (!Fits(y))
         return false;
     PlaceViews(y);
     if (previewPane_) {
@@ -588,8 +593,13 @@ void ZWMain::LayoutFromSetting()
     const int height = client_->height();
     const int half = (height - kBarHeight) / 2;
     const Settings settings(TheApp());
-    if (Layout(ScaledSplit(settings.VSplit(half), settings.VSplitHeight(), height)))
+    // Shown, not stored: the stored position stays the one the user chose,
+    // for the height it was chosen in.
+    const int y = ScaledSplit(settings.VSplit(half), settings.VSplitHeight(), height);
+    if (Fits(y)) {
+        PlaceViews(y);
         return;
+    }
     // The window is too small for the remembered position: the splitter sits
     // half way down for now and the position is kept for a larger window.
     if (half > kBarHeight && half < height - kSplitterHeight)

@@ -186,9 +186,12 @@ private:
     void BuildCommands(QMainWindow* window);
     void ShowPreviewButtons();
     void TogglePreview();
-    // Lays out with "vSplit" (default: half the area below the bar); when
-    // the stored position does not fit, with the default, not remembered.
+    // Lays out with "vSplit" (default: half the area below the bar), scaled
+    // when the window is much taller or shorter than the one it was stored
+    // in; when that does not fit, with the default. Nothing is written.
     void LayoutFromSetting();
+    // Whether the splitter may stand at y.
+    bool Fits(int y) const;
     void PlaceViews(int y);
     void SendKey(int key);
     // The list's or the tree's window, whichever shows the journal.

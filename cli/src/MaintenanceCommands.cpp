@@ -46,9 +46,13 @@ int RunCheck(const Words& words)
     args.ExpectPositionals(0, 0);
     Session session;
     std::unique_ptr<ConsoleProgress> progress = StderrProgress();
-    ConsoleStatic status(stderr);
+    // On a terminal every step is shown; elsewhere only how it ended.
+    ConsoleStatic steps(stderr);
+    MemoryStatic quiet;
     ZString error;
-    session.Journal().Cleanup(TRUE, progress.get(), progress ? &status : nullptr, &error);
+    session.Journal().Cleanup(TRUE, progress.get(), progress ? &steps : static_cast<ZCStatic*>(&quiet), &error);
+    if (!progress && !quiet.Text().empty())
+        std::fprintf(stderr, "%s\n", Utf8(quiet.Text()).c_str());
     if (!error.IsEmpty())
         Fail(Utf8(error));
     return 0;

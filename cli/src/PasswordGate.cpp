@@ -70,9 +70,10 @@ bool ScriptedPassword(std::string& password)
     return false;
 }
 
-// Reads one line from the terminal with echo off; the echo comes back even
-// when reading fails.
-std::string ReadHidden(int tty)
+// Shows `prompt` and reads one line from the terminal with echo off. The
+// echo goes off before the prompt shows, so nothing typed after it is ever
+// echoed, and comes back even when reading fails.
+std::string ReadHidden(int tty, const std::string& prompt)
 {
     termios saved {};
     const bool haveModes = ::tcgetattr(tty, &saved) == 0;
@@ -82,6 +83,7 @@ std::string ReadHidden(int tty)
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(tty, TCSAFLUSH, &quiet);
     }
+    (void)!::write(tty, prompt.data(), prompt.size());
     std::string line = FirstLine(tty);
     if (haveModes)
         ::tcsetattr(tty, TCSAFLUSH, &saved);
@@ -126,8 +128,7 @@ void RequirePassword(ZRegistry& settings, const WCHAR* section)
     const std::string wrong = WrongPasswordText() + "\n";
     bool accepted = false;
     for (int attempt = 0; attempt < kTerminalAttempts && !accepted; ++attempt) {
-        (void)!::write(tty, prompt.data(), prompt.size());
-        accepted = Matches(stored, ReadHidden(tty));
+        accepted = Matches(stored, ReadHidden(tty, prompt));
         if (!accepted && attempt + 1 < kTerminalAttempts)
             (void)!::write(tty, wrong.data(), wrong.size());
     }
