@@ -41,6 +41,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnEvent(QEvent* event) override;
 
 private:
     void ShowDigits();

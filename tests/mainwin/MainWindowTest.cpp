@@ -213,11 +213,11 @@ TEST_F(MainWindowTest, SplitterLimitsAndThePreviewSwitch)
     EXPECT_TRUE(Find("buttonDown")->isVisible());
     EXPECT_EQ(Geometry(main->Splitter()).top(), 130);
 
-    // A window too small for the position shows the splitter half way down
-    // without forgetting the position.
+    // A much shorter window shows the splitter at the same share of its
+    // height without forgetting the position.
     main->MainWindow()->resize(240, 200);
     PumpAll();
-    EXPECT_EQ(Geometry(main->Splitter()).top(), (ClientHeight() - ZWMain::kBarHeight) / 2);
+    EXPECT_EQ(Geometry(main->Splitter()).top(), 130 * ClientHeight() / height);
     EXPECT_EQ(Geometry(main->PreviewPane()).bottom() + 1, ClientHeight());
     main->MainWindow()->resize(240, 320);
     PumpAll();
@@ -452,14 +452,19 @@ TEST_F(MainWindowTest, ExportSelectedStartsOnTheSelectedEntries)
     });
     bool selectedChosen = false;
     bool allChosen = true;
+    QTimer dialogWatch;
+    dialogWatch.setInterval(20);
+    QObject::connect(&dialogWatch, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QStringLiteral("exportDialog"))
+            return;
+        dialogWatch.stop();
+        selectedChosen = dialog->findChild<QRadioButton*>(QStringLiteral("exportSelected"))->isChecked();
+        allChosen = dialog->findChild<QRadioButton*>(QStringLiteral("exportAll"))->isChecked();
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    dialogWatch.start();
     WhenMenuOpens([&](QMenu& menu) {
-        QTimer::singleShot(0, [&] {
-            PumpUntil([] { return qobject_cast<QDialog*>(QApplication::activeModalWidget()) != nullptr; });
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            selectedChosen = dialog->findChild<QRadioButton*>(QStringLiteral("exportSelected"))->isChecked();
-            allChosen = dialog->findChild<QRadioButton*>(QStringLiteral("exportAll"))->isChecked();
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-        });
         menu.setActiveAction(menu.findChild<QAction*>(QStringLiteral("menuExportSelected")));
         QTest::keyClick(&menu, Qt::Key_Return);
     });
