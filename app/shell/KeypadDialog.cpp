@@ -4,6 +4,7 @@
 #include "ZString.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -108,6 +109,17 @@ void KeypadDialog::ShowDigits()
 {
     if (entry_)
         entry_->setText(mode_ == kEnter ? QString(digits_.size(), u'X') : digits_);
+}
+
+bool KeypadDialog::OnEvent(QEvent* event)
+{
+    // Escape starts the entry over; it is no answer, so it cannot count as
+    // a wrong password (the dialog would take it as Cancel, which ends it).
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        SendMessage(WM_COMMAND, MAKEWPARAM(kClearId, BN_CLICKED), 0);
+        return true;
+    }
+    return ZDialog::OnEvent(event);
 }
 
 LRESULT KeypadDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

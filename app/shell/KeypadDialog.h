@@ -4,8 +4,10 @@
 // Backspace and Enter work too). Three modes set the prompt and the echo:
 // enter (256) "Enter Password", every digit shown as "X"; new (1) "New
 // Password" and re-enter (16) "Re-Enter Password", digits shown as typed.
-// OK is the only way out: closing the window or Escape ends it as OK does,
-// with the digits typed so far. UI thread only.
+// OK is the only way out: closing the window ends it as OK does, with the
+// digits typed so far. Escape clears the digits (as "C") and keeps the
+// keypad open, so it never hands over a half-typed, wrong password.
+// UI thread only.
 
 #include "ZDialog.h"
 
@@ -39,6 +41,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnEvent(QEvent* event) override;
 
 private:
     void ShowDigits();

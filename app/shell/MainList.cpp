@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QTableView>
 
 #include <algorithm>
@@ -40,6 +41,9 @@ public:
 
     std::function<void()> beforePaint;
     std::function<void()> onEnter;
+    std::function<void()> onDelete;
+    // The line shown while the list is empty.
+    std::function<QString()> emptyHint;
 
     void keyboardSearch(const QString&) override { }
 
@@ -49,17 +53,52 @@ protected:
         if (beforePaint)
             beforePaint();
         QTableView::paintEvent(event);
+        if (model() && model()->rowCount() == 0 && emptyHint) {
+            QPainter painter(viewport());
+            painter.setPen(palette().color(QPalette::PlaceholderText));
+            painter.drawText(viewport()->rect().adjusted(6, 6, -6, -6),
+                Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, emptyHint());
+        }
     }
 
     void keyPressEvent(QKeyEvent* event) override
     {
-        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && onEnter) {
-            OutputDebugStringW(u"LVN_KEYDOWN\n");
-            onEnter();
-            event->accept();
+        OutputDebugStringW(u"LVN_KEYDOWN\n");
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (onEnter)
+                onEnter();
+            break;
+        case Qt::Key_Delete:
+            if (onDelete)
+                onDelete();
+            break;
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            // Without Shift: the first or last entry becomes the only one
+            // selected, with or without Ctrl, as in any list.
+            if (event->modifiers() & Qt::ShiftModifier) {
+                QTableView::keyPressEvent(event);
+                return;
+            }
+            GoTo(event->key() == Qt::Key_Home ? 0 : model()->rowCount() - 1);
+            break;
+        default:
+            QTableView::keyPressEvent(event);
             return;
         }
-        QTableView::keyPressEvent(event);
+        event->accept();
+    }
+
+private:
+    void GoTo(int row)
+    {
+        if (!model() || row < 0)
+            return;
+        const QModelIndex index = model()->index(row, 0);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
     }
 };
 
@@ -134,6 +173,11 @@ QWidget* MainList::CreateWidget(QWidget* parent)
     view->setColumnWidth(MainListModel::DateColumn, std::max(kDateColumnWidth, dateWidth));
     view->beforePaint = [this] { OnPaint(); };
     view->onEnter = [this] { OnEnter(); };
+    view->onDelete = [this] {
+        if (selection_.Count() > 0)
+            Post(kCmdDelete, 0, ListParam());
+    };
+    view->emptyHint = [this] { return EmptyHint(); };
     QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, view,
         [this](const QItemSelection& selected, const QItemSelection& deselected) {
             OnSelectionChanged(selected, deselected);
@@ -143,6 +187,12 @@ QWidget* MainList::CreateWidget(QWidget* parent)
     QObject::connect(view, &QAbstractItemView::clicked, view, [this] { OnActivated(false); });
     QObject::connect(view, &QAbstractItemView::doubleClicked, view, [this] { OnActivated(true); });
     return view;
+}
+
+QString MainList::EmptyHint() const
+{
+    return journal_.GetFilter().IsActive() ? QStringLiteral("No entries pass the filter.")
+                                           : QStringLiteral("No entries yet. Press New to write one.");
 }
 
 void MainList::OnPaint()
@@ -329,11 +379,24 @@ void MainList::UpdateItem(int index, CEOID oid)
     model_.RowChanged(index);
 }
 
+ZString MainList::DeleteQuestion(int count)
+{
+    if (count == 1)
+        return ZString(u"Delete?");
+    return ZString::FromQString(QStringLiteral("Delete %1 entries?").arg(count));
+}
+
 BOOL MainList::Cut()
 {
     OutputDebugStringW(u"MainList::Cut\n");
+    // Nothing selected: nothing to ask about.
+    if (selection_.Count() == 0) {
+        hasSelection_ = false;
+        return FALSE;
+    }
     if (Settings(settings_).ConfirmDeletes()
-        && MessageBox(u"Delete?", kWindowTitle, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
+        && MessageBox(DeleteQuestion(selection_.Count()), kWindowTitle, MB_YESNO | MB_ICONEXCLAMATION)
+            != IDYES) {
         hasSelection_ = false;
         return FALSE;
     }

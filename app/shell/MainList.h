@@ -12,7 +12,10 @@
 //   1109, hi NM_CLICK code  a click with an entry focused (lParam: the list)
 //   1109, lParam the list   Enter with an entry focused (open it for viewing)
 //   312, hi NM_DBLCLK code  a double click (edit the focused entry)
-// and it carries out "Delete Entry" (Cut) and "Create Copy" (Paste).
+//   1111, lParam the list   the Delete key with entries selected
+// and it carries out "Delete Entry" (Cut) and "Create Copy" (Paste). Home
+// and End (also with Ctrl) select the first and the last entry. An empty
+// list shows a line on what to do.
 //
 // A right click (or a long press, see the owner) asks the owner for the
 // context menu through the view's customContextMenuRequested signal.
@@ -39,6 +42,7 @@ public:
     // Commands the list sends to its owner.
     static constexpr WORD kCmdPreview = 1109;
     static constexpr WORD kCmdEdit = 312;
+    static constexpr WORD kCmdDelete = 1111;
     // The low 16 bits of the click and double-click notification codes.
     static constexpr WORD kClickCode = 0xFFFE;
     static constexpr WORD kDoubleClickCode = 0xFFFD;
@@ -73,9 +77,12 @@ public:
     // Line `index` shows entry `oid`, which changed: its cached row is read
     // again and the line redrawn.
     void UpdateItem(int index, CEOID oid);
-    // Deletes the selected entries, after asking "Delete?" when the
-    // "Confirm Deletes" setting is on. 1 when an entry was deleted.
+    // Deletes the selected entries, after asking (DeleteQuestion) when the
+    // "Confirm Deletes" setting is on. 1 when an entry was deleted; nothing
+    // is asked or done without a selection.
     BOOL Cut();
+    // "Delete?" for one entry; for several, how many ("Delete 3 entries?").
+    static ZString DeleteQuestion(int count);
     // Writes a copy of each selected entry (every field and its flags) as a
     // new entry, then rebuilds. Returns 0.
     BOOL Paste();
@@ -89,6 +96,9 @@ public:
     // one; a line outside the selection also becomes the only selected one.
     // Returns its row, or -1 when there is no line there.
     int SelectAt(const QPoint& point);
+    // The line an empty list shows: what to do, or that the filter hides
+    // every entry.
+    QString EmptyHint() const;
     // 1 after SelectItem selected an entry, until the selection is cleared
     // or a command ends.
     bool HasSelection() const { return hasSelection_; }

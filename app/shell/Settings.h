@@ -24,6 +24,7 @@ public:
     static constexpr WCHAR kSortBy[] = u"SortBy";
     static constexpr WCHAR kSortType[] = u"SortType";
     static constexpr WCHAR kVSplit[] = u"vSplit";
+    static constexpr WCHAR kVSplitHeight[] = u"vSplitHeight";
     static constexpr WCHAR kSkin[] = u"Skin";
     static constexpr WCHAR kDateFormat[] = u"Date Format";
     static constexpr WCHAR kConfirmDeletes[] = u"Confirm Deletes";
@@ -72,6 +73,10 @@ public:
     // the caller gives it.
     int VSplit(int defaultPosition) const { return ReadInt(kVSplit, defaultPosition); }
     void SetVSplit(int position) { WriteInt(kVSplit, position); }
+    // The client height the splitter position was set in (0: not known), so
+    // a window of a very different height can scale the position.
+    int VSplitHeight() const { return ReadInt(kVSplitHeight, 0); }
+    void SetVSplitHeight(int height) { WriteInt(kVSplitHeight, height); }
     ZString Skin() const { return ReadText(kSkin, kDefaultSkin); }
     // Stores at most kMaxSkinChars characters of `name`.
     void SetSkin(LPCWSTR name);

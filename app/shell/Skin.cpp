@@ -11,6 +11,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -163,4 +164,48 @@ BOOL Skin::Load(LPCWSTR name)
     bitmap = loaded;
     brush = QBrush(bitmap);
     return TRUE;
+}
+
+QColor Skin::AverageBackground() const
+{
+    if (bitmap.isNull())
+        return QApplication::palette().color(QPalette::Window);
+    // One pixel of the smoothly scaled picture is the mean of all of them.
+    return bitmap.toImage().scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
+}
+
+double Skin::ContrastRatio(const QColor& a, const QColor& b)
+{
+    auto luminance = [](const QColor& colour) {
+        auto channel = [](double value) {
+            return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF())
+            + 0.0722 * channel(colour.blueF());
+    };
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QColor Skin::DisabledText(const QColor& text, const QColor& background)
+{
+    auto mix = [&](double towardBackground) {
+        const double keep = 1.0 - towardBackground;
+        return QColor::fromRgbF(static_cast<float>(text.redF() * keep + background.redF() * towardBackground),
+            static_cast<float>(text.greenF() * keep + background.greenF() * towardBackground),
+            static_cast<float>(text.blueF() * keep + background.blueF() * towardBackground));
+    };
+    // Faded as far as readability allows: from a little over half way back
+    // toward the text colour itself.
+    for (double fade = 0.55; fade > 0.0; fade -= 0.05) {
+        const QColor faded = mix(fade);
+        if (ContrastRatio(faded, background) >= kDisabledContrast)
+            return faded;
+    }
+    if (ContrastRatio(text, background) >= kDisabledContrast)
+        return text;
+    // The text colour itself is too weak: whichever of black and white reads.
+    return ContrastRatio(Qt::black, background) >= ContrastRatio(Qt::white, background) ? QColor(Qt::black)
+                                                                                      : QColor(Qt::white);
 }

@@ -17,6 +17,7 @@
 #include "ZColor.h"
 
 #include <QBrush>
+#include <QColor>
 #include <QPixmap>
 #include <QStringList>
 
@@ -43,6 +44,18 @@ public:
     QBrush brush; // Qt::NoBrush when none
     COLORREF menuText;
     COLORREF selectedText;
+
+    // The colour the picture averages to (the system's window colour
+    // without a picture): what menu texts are read against.
+    QColor AverageBackground() const;
+    // The text colour of a greyed-out menu item on `background`: the menu
+    // text faded toward the background, but never below kDisabledContrast,
+    // so greyed items stay readable on every skin.
+    static QColor DisabledText(const QColor& text, const QColor& background);
+    static constexpr double kDisabledContrast = 3.0;
+    // The contrast ratio of two colours (1 .. 21), from their relative
+    // luminance.
+    static double ContrastRatio(const QColor& a, const QColor& b);
 
     // Folders searched for skins, the user's first; only existing ones.
     static QStringList Folders();

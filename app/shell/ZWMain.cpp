@@ -6,6 +6,7 @@
 #include "FilterDialog.h"
 #include "JournalSort.h"
 #include "LastError.h"
+#include "ObjectStore.h"
 #include "ProgramObjects.h"
 #include "ProgramText.h"
 #include "Settings.h"
@@ -373,6 +374,11 @@ LRESULT ZWMain::OnCreate()
         TheApp().WaitCursor(false);
     }
     ShowView(settings.TreeView());
+    outsideChanges_ = ObjectStore::OutsideChangeCount();
+    outsideWatch_ = new QTimer(MainWindow());
+    outsideWatch_->setInterval(kOutsideWatchMs);
+    QObject::connect(outsideWatch_, &QTimer::timeout, outsideWatch_, [this] { CheckOutsideChanges(); });
+    outsideWatch_->start();
     // The window has its size already; its client area gets it now.
     if (QLayout* layout = MainWindow()->layout())
         layout->activate();
@@ -488,8 +494,24 @@ void ZWMain::OnDbNotify(UINT, CEOID)
     RequestRefresh();
 }
 
+void ZWMain::CheckOutsideChanges()
+{
+    // Not under a dialog: a command in progress keeps the list it started on.
+    if (QApplication::activeModalWidget())
+        return;
+    const std::uint64_t seen = ObjectStore::OutsideChangeCount();
+    if (seen == outsideChanges_)
+        return;
+    outsideChanges_ = seen;
+    OutputDebugStringW(u"ZWMain::CheckOutsideChanges - journal changed outside\n");
+    TheJournal().InvalidateRows();
+    RequestRefresh();
+}
+
 void ZWMain::OnClose()
 {
+    if (outsideWatch_)
+        outsideWatch_->stop();
     TheJournal().Close();
     TheSelection().Clear();
     Destroy();
@@ -521,13 +543,21 @@ void ZWMain::OnFrame(const IpcFrame& frame)
     }
 }
 
+bool ZWMain::Fits(int y) const
+{
+    return client_ && y > kBarHeight && y < client_->height() - kSplitterHeight;
+}
+
 bool ZWMain::Layout(int y)
 {
-    if (!client_ || y <= kBarHeight || y >= client_->height() - kSplitterHeight)
+    if (!Fits(y))
         return false;
     PlaceViews(y);
-    if (previewPane_)
-        Settings(TheApp()).SetVSplit(y);
+    if (previewPane_) {
+        Settings settings(TheApp());
+        settings.SetVSplit(y);
+        settings.SetVSplitHeight(client_->height());
+    }
     return true;
 }
 
@@ -547,12 +577,29 @@ void ZWMain::PlaceViews(int y)
     client_->update();
 }
 
+int ZWMain::ScaledSplit(int stored, int storedHeight, int height)
+{
+    if (storedHeight <= 0 || height <= 0)
+        return stored;
+    const bool muchTaller = height * 2 > storedHeight * 3;
+    const bool muchShorter = storedHeight * 2 > height * 3;
+    if (!muchTaller && !muchShorter)
+        return stored;
+    return static_cast<int>(static_cast<long long>(stored) * height / storedHeight);
+}
+
 void ZWMain::LayoutFromSetting()
 {
     const int height = client_->height();
     const int half = (height - kBarHeight) / 2;
-    if (Layout(Settings(TheApp()).VSplit(half)))
+    const Settings settings(TheApp());
+    // Shown, not stored: the stored position stays the one the user chose,
+    // for the height it was chosen in.
+    const int y = ScaledSplit(settings.VSplit(half), settings.VSplitHeight(), height);
+    if (Fits(y)) {
+        PlaceViews(y);
         return;
+    }
     // The window is too small for the remembered position: the splitter sits
     // half way down for now and the position is kept for a larger window.
     if (half > kBarHeight && half < height - kSplitterHeight)
@@ -616,25 +663,32 @@ void ZWMain::OpenContextMenu(const QPoint& point)
     else
         list_.SelectAt(point);
 
+    // Every command of this menu acts on the selection: without one, none
+    // is offered.
+    const UINT needsSelection = TheSelection().Count() > 0 ? 0 : MF_GRAYED;
     ZMenu menu;
     menu.CreatePopup();
-    menu.Append(CommandFlags(CMD_EDIT), CMD_EDIT, CommandText(CMD_EDIT), CommandName("menu", CMD_EDIT));
+    menu.Append(CommandFlags(CMD_EDIT) | needsSelection, CMD_EDIT, CommandText(CMD_EDIT),
+        CommandName("menu", CMD_EDIT));
     menu.Append(MF_SEPARATOR, 0, {});
     for (WORD id : { CMD_CREATE_COPY, CMD_DELETE_ENTRY })
-        menu.Append(CommandFlags(id), id, CommandText(id), CommandName("menu", id));
+        menu.Append(CommandFlags(id) | needsSelection, id, CommandText(id), CommandName("menu", id));
     menu.Append(MF_SEPARATOR, 0, {});
-    menu.Append(
-        MF_STRING, CMD_EXPORT, QStringLiteral("Export Selected"), QStringLiteral("menuExportSelected"));
+    menu.Append(MF_STRING | needsSelection, CMD_EXPORT, QStringLiteral("Export Selected"),
+        QStringLiteral("menuExportSelected"));
     menu.Append(MF_SEPARATOR, 0, {});
-    menu.Append(
-        CommandFlags(CMD_SEND_IR), CMD_SEND_IR, CommandText(CMD_SEND_IR), CommandName("menu", CMD_SEND_IR));
+    menu.Append(CommandFlags(CMD_SEND_IR) | needsSelection, CMD_SEND_IR, CommandText(CMD_SEND_IR),
+        CommandName("menu", CMD_SEND_IR));
     menu.Handle()->setObjectName(QStringLiteral("contextMenu"));
     DressMenu(*menu.Handle(), Skin::PictureFile(Settings(TheApp()).Skin().ToQString()), TheSkin());
 
     QWidget* viewport = ViewInUse()->viewport();
     const QPoint inClient = viewport->mapTo(client_, point);
     const QPoint global = viewport->mapToGlobal(point);
-    menu.TrackPopup(MenuAlignment(inClient, client_->size()), global.x(), global.y(), this);
+    const int chosen = menu.TrackPopup(
+        MenuAlignment(inClient, client_->size()) | TPM_RETURNCMD, global.x(), global.y(), this);
+    if (chosen != 0)
+        PostMessage(WM_COMMAND, MAKEWPARAM(chosen, kContextMenuCode), 0);
 }
 
 void ZWMain::OnCommand(WORD id, WORD code)
@@ -662,7 +716,10 @@ void ZWMain::OnCommand(WORD id, WORD code)
         TogglePreview();
         return;
     case CMD_EXPORT:
-        ExportDialog(journal, TheSelection()).Run(window);
+        // "Export Selected" of the context menu starts on the selected entries.
+        ExportDialog(journal, TheSelection(),
+            code == kContextMenuCode ? ExportScope::Selected : ExportScope::All)
+            .Run(window);
         return;
     case CMD_SHOW_ALL:
         journal.GetFilter().ClearFilter(TheApp(), kOptionsSection);
@@ -716,6 +773,8 @@ LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ACTIVATE:
         OutputDebugStringW(u"ZWMain::OnActivate\n");
+        if (LOWORD(wParam) != WA_INACTIVE && outsideWatch_)
+            CheckOutsideChanges();
         return 0;
     case KWM_CURSOR:
         if (wParam == 1) {

@@ -52,6 +52,7 @@
 #include "ZMenu.h"
 #include "ZWindow.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -59,6 +60,7 @@ class QAbstractItemView;
 class QAction;
 class QMainWindow;
 class QTextEdit;
+class QTimer;
 class DbKestrin;
 
 // The main window's commands.
@@ -149,6 +151,18 @@ public:
 
     // DbNotifyTarget: a change made through another handle of the journal.
     void OnDbNotify(UINT code, CEOID oid) override;
+    // Looks whether another process changed the journal (the command line,
+    // a restore) and, if so, rebuilds the views keeping the selection. Runs
+    // on activation and every kOutsideWatchMs.
+    void CheckOutsideChanges();
+    static constexpr int kOutsideWatchMs = 250;
+    // The splitter position to use for a client area `height` high, from
+    // the stored position and the height it was stored for: scaled when the
+    // heights differ by more than half, so a position saved on a small
+    // screen does not squeeze the list on a large one.
+    static int ScaledSplit(int stored, int storedHeight, int height);
+    // The high word of commands chosen in the list's context menu.
+    static constexpr WORD kContextMenuCode = 1;
 
 protected:
     QWidget* CreateWidget(QWidget* parent) override;
@@ -172,9 +186,12 @@ private:
     void BuildCommands(QMainWindow* window);
     void ShowPreviewButtons();
     void TogglePreview();
-    // Lays out with "vSplit" (default: half the area below the bar); when
-    // the stored position does not fit, with the default, not remembered.
+    // Lays out with "vSplit" (default: half the area below the bar), scaled
+    // when the window is much taller or shorter than the one it was stored
+    // in; when that does not fit, with the default. Nothing is written.
     void LayoutFromSetting();
+    // Whether the splitter may stand at y.
+    bool Fits(int y) const;
     void PlaceViews(int y);
     void SendKey(int key);
     // The list's or the tree's window, whichever shows the journal.
@@ -205,4 +222,6 @@ private:
     bool refreshPending_ = false;
     bool running_ = false;
     bool quitRequested_ = false;
+    std::uint64_t outsideChanges_ = 0;
+    QTimer* outsideWatch_ = nullptr;
 };

@@ -46,10 +46,11 @@ bool ExportDialog::AskTarget(QWidget* owner, Target& target)
     return true;
 }
 
-ExportDialog::ExportDialog(DbKestrin& journal, SelectionList& selection)
+ExportDialog::ExportDialog(DbKestrin& journal, SelectionList& selection, ExportScope scope)
     : journal_(journal)
     , selection_(selection)
     , writer_(journal)
+    , initialScope_(scope)
 {
 }
 
@@ -76,14 +77,11 @@ BOOL ExportDialog::OnInitDialog()
 void ExportDialog::BuildItems()
 {
     QDialog* dialog = Dialog();
-    const bool simpleText = target_.format == ExportFormat::SimpleText;
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(4);
 
-    format_ = new QLabel(
-        simpleText ? QStringLiteral("Format\nSimple Text") : QStringLiteral("Format\nComma Separated Value"),
-        dialog);
+    format_ = new QLabel(dialog);
     format_->setObjectName(QStringLiteral("exportFormat"));
     SetItem(kFormatId, format_);
     layout->addWidget(format_);
@@ -102,6 +100,10 @@ void ExportDialog::BuildItems()
         SetItem(id, radio);
         layout->addWidget(radio);
     }
+    if (initialScope_ == ExportScope::Selected && selected_->isEnabled())
+        selected_->setChecked(true);
+    else if (initialScope_ == ExportScope::Filtered && filtered_->isEnabled())
+        filtered_->setChecked(true);
 
     layout->addWidget(new QLabel(QStringLiteral("Fields to export"), dialog));
     fields_ = new QListWidget(dialog);
@@ -110,15 +112,11 @@ void ExportDialog::BuildItems()
     for (const DbJItem* field : writer_.Choice())
         fields_->addItem(field->GetLabel().ToQString());
     fields_->selectAll();
-    // Simple text writes every field.
-    fields_->setEnabled(!simpleText);
     SetItem(kFieldsId, fields_);
     layout->addWidget(fields_, 1);
     QObject::connect(fields_, &QListWidget::itemSelectionChanged, dialog, [this] { OnFieldsChanged(); });
 
-    header_ = new QCheckBox(
-        simpleText ? QStringLiteral("Write Labels to File") : QStringLiteral("Write column &header to file"),
-        dialog);
+    header_ = new QCheckBox(dialog);
     header_->setObjectName(QStringLiteral("exportHeader"));
     header_->setChecked(true);
     SetItem(kHeaderId, header_);
@@ -134,11 +132,35 @@ void ExportDialog::BuildItems()
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     layout->addWidget(buttons);
+    ShowFormat();
 
     if (!CoverHandheldOwner(*dialog, owner_)) {
         dialog->resize(kDesktopSize);
         CenterInWorkArea();
     }
+}
+
+void ExportDialog::ShowFormat()
+{
+    const bool simpleText = target_.format == ExportFormat::SimpleText;
+    format_->setText(
+        simpleText ? QStringLiteral("Format\nSimple Text") : QStringLiteral("Format\nComma Separated Value"));
+    // Simple text writes every field.
+    fields_->setEnabled(!simpleText);
+    header_->setText(
+        simpleText ? QStringLiteral("Write Labels to File") : QStringLiteral("Write column &header to file"));
+}
+
+void ExportDialog::ChooseAnotherFile()
+{
+    progress_.Hide();
+    header_->show();
+    Target another = target_;
+    const bool chosen = Chooser() ? Chooser()(GetHandle(), another) : AskTarget(GetHandle(), another);
+    if (!chosen)
+        return; // the dialog stays; OK tries the same file again, Cancel ends
+    target_ = another;
+    ShowFormat();
 }
 
 void ExportDialog::OnFieldsChanged()
@@ -178,7 +200,7 @@ void ExportDialog::Export()
 
     if (writer_.Failed()) {
         MessageBox(writer_.ErrorText(), kWindowTitle, MB_OK | MB_ICONSTOP);
-        EndCancel();
+        ChooseAnotherFile();
         return;
     }
     MessageBox(ExportWriter::CountMessage(exported_), kWindowTitle, MB_OK);

@@ -9,7 +9,8 @@
 //
 // A journal without entries only shows "No records to export!"; cancelling
 // the save dialog ends the command. A file that cannot be written is
-// reported and the previous file at that path is kept.
+// reported, the previous file at that path is kept, and the dialog stays
+// open with the user's choices and asks for another file.
 //
 // The journal and the selection are not owned and must outlive the dialog.
 // UI thread only.
@@ -53,7 +54,10 @@ public:
     // The save dialog: "Comma Separated Values" and "Text Files".
     static bool AskTarget(QWidget* owner, Target& target);
 
-    ExportDialog(DbKestrin& journal, SelectionList& selection);
+    // `scope`: the entries chosen when the dialog opens ("Export Selected"
+    // starts on the selected ones); a choice that is not offered (nothing
+    // selected, no filter) falls back to all.
+    ExportDialog(DbKestrin& journal, SelectionList& selection, ExportScope scope = ExportScope::All);
 
     // Runs the command over `owner`. Returns 1 when the file was written, 0
     // when cancelled, -1 when the dialog did not open (no entries, no file
@@ -72,6 +76,9 @@ private:
     void BuildItems();
     void OnFieldsChanged();
     void Export();
+    // After a failed export: the dialog as it was, and a new file chosen.
+    void ChooseAnotherFile();
+    void ShowFormat();
     ExportScope Scope() const;
 
     DbKestrin& journal_;
@@ -80,6 +87,7 @@ private:
     ZCProgressBar progress_;
     QWidget* owner_ = nullptr;
     Target target_;
+    ExportScope initialScope_;
     DWORD exported_ = 0;
     QLabel* format_ = nullptr;
     QRadioButton* all_ = nullptr;

@@ -2,10 +2,14 @@
 
 #include "JournalProps.h"
 #include "ObjectStore.h"
+#include "PasswordGate.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+
+#include <unistd.h>
 
 void Fail(const std::string& message)
 {
@@ -41,6 +45,10 @@ ParsedArgs::ParsedArgs(const std::vector<std::string>& words, const std::vector<
         if (option == nullptr)
             BadUsage("unknown option --" + name);
         std::vector<std::string>& values = m_options[name];
+        // Only a list option may be repeated: a second value for any other
+        // would silently replace the first.
+        if (option->values != kMany && !values.empty())
+            BadUsage("--" + name + " is given more than once");
         if (inlineValue) {
             if (option->values != 1)
                 BadUsage("--" + name + " takes no single value");
@@ -110,6 +118,7 @@ CEOID ParseOid(const std::string& text)
 
 ZTime ParseDateTime(const std::string& text)
 {
+    constexpr int kFirstYear = 1601;
     auto digits = [&](std::size_t at, std::size_t count) {
         if (at + count > text.size())
             return -1;
@@ -142,19 +151,38 @@ ZTime ParseDateTime(const std::string& text)
     time.wDay = static_cast<WORD>(day);
     time.wHour = static_cast<WORD>(hour);
     time.wMinute = static_cast<WORD>(minute);
+    if (year < kFirstYear)
+        BadUsage("date \"" + text + "\" is out of range (" + std::to_string(kFirstYear)
+            + "-01-01 to 9999-12-31)");
     ZTime result(time);
     if (result.Ticks() == 0)
-        BadUsage("invalid date \"" + text + "\"");
+        BadUsage("invalid date \"" + text + "\": that day does not exist");
     return result;
 }
 
 int ParseTableIndex(const std::string& text, const WCHAR* (*table)(int), int count, const char* what)
 {
     ZString wanted = Wide(text);
-    for (int i = 0; i < count; ++i)
+    std::string names;
+    for (int i = 0; i < count; ++i) {
         if (wanted.EqualsNoCase(table(i)))
             return i;
-    return static_cast<int>(ParseInteger(text, 0, count - 1, what));
+        names += (i == 0 ? "" : ", ") + Utf8(table(i));
+    }
+    const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || text.size() > 9 || std::stol(text) >= count)
+        BadUsage(std::string("invalid ") + what + " \"" + text + "\"; valid: " + names + " (or 0.."
+            + std::to_string(count - 1) + ")");
+    return static_cast<int>(std::stol(text));
+}
+
+ZTime ParseDurationText(const std::string& text)
+{
+    ZTime length;
+    if (!ZTime::ParseTypedDuration(Wide(text), length))
+        BadUsage("invalid duration \"" + text + "\"; give " + ZTime::kTypedDurationForms + ", at most "
+            + std::to_string(ZTime::kMaxTypedYears) + " years");
+    return length;
 }
 
 std::vector<std::string> SplitList(const std::string& text, char separator)
@@ -219,7 +247,21 @@ void SayCheckWait(bool waiting)
 
 } // namespace
 
-Session::Session()
+void RequireNotFolder(const std::string& path)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        Fail("\"" + path + "\" is a folder; give a file name");
+}
+
+std::unique_ptr<ConsoleProgress> StderrProgress()
+{
+    if (isatty(fileno(stderr)) == 0)
+        return nullptr;
+    return std::make_unique<ConsoleProgress>(stderr, true);
+}
+
+Session::Session(Access access)
 {
     ObjectStore::SetCheckWaitNotice(SayCheckWait);
     if (!ObjectStore::OpenDefault())
@@ -229,6 +271,8 @@ Session::Session()
         Fail("cannot open the journal in " + ObjectStore::DefaultPath().string());
     if (m_settings.Open(kProfileKey) != 0)
         Fail("cannot open the settings store");
+    if (access == Access::Entries)
+        RequirePassword(m_settings, kSection);
     m_journal.GetFilter().LoadFilter(m_settings, kSection);
 }
 

@@ -5,6 +5,7 @@
 // works on. Everything here is about the command line itself; the journal's
 // behaviour comes from libkstdata.
 
+#include "ConsoleProgress.h"
 #include "DbKestrin.h"
 #include "ZRegistry.h"
 #include "ZString.h"
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,7 +60,10 @@ CEOID ParseOid(const std::string& text);
 long ParseInteger(const std::string& text, long min, long max, const char* what);
 // "YYYY-MM-DD" (midnight) or "YYYY-MM-DD HH:MM" in local time.
 ZTime ParseDateTime(const std::string& text);
-// A value-table entry by text (ignoring case) or index.
+// A length of time: minutes, h:mm or numbers with units (ZTime::ParseTypedDuration).
+ZTime ParseDurationText(const std::string& text);
+// A value-table entry by text (ignoring case) or index; the message of a
+// wrong one lists the valid values.
 int ParseTableIndex(const std::string& text, const WCHAR* (*table)(int), int count, const char* what);
 // Comma-separated items ("1,3,5"), empty items dropped.
 std::vector<std::string> SplitList(const std::string& text, char separator = ',');
@@ -75,16 +80,27 @@ std::string OneLine(std::string text);
 // Writes `text` to stdout as it is.
 void Print(const std::string& text);
 
+// Fails when `path` names a folder (a file is wanted there).
+void RequireNotFolder(const std::string& path);
+
+// The progress shown on stderr while long work runs: one line updating in
+// place, when stderr is a terminal; null (nothing shown) otherwise.
+std::unique_ptr<ConsoleProgress> StderrProgress();
+
 // The journal and settings a command works on: the object store of the
 // data folder ($KESTRIN_HOME, else $XDG_DATA_HOME/kestrin), the journal
 // opened in it, the settings store with the saved filter loaded into the
-// journal. Fails the command when the store or journal cannot be opened.
+// journal. Fails the command when the store or journal cannot be opened, and
+// (for commands that read or write entries) when the journal has a password
+// and the right one is not given (PasswordGate.h).
 class Session {
 public:
     static constexpr const WCHAR* kProfileKey = u"Software\\Quorvalent\\Kestrin";
     static constexpr const WCHAR* kSection = u"Options";
 
-    Session();
+    enum class Access { Entries, SettingsOnly };
+
+    explicit Session(Access access = Access::Entries);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

@@ -64,6 +64,8 @@ int RunAdd(const Words& words)
     std::optional<std::string> subject = args.One("subject");
     if (!subject)
         BadUsage("--subject is required");
+    if (subject->find_first_not_of(" \t") == std::string::npos)
+        BadUsage("the subject is empty; give the entry a subject");
 
     ZJITEMS set;
     DbTmp::Initialize(&set);
@@ -86,13 +88,8 @@ int RunAdd(const Words& words)
             ParseTableIndex(sensitivity, SensitivityText, SENSITIVITY_COUNT, "sensitivity")));
     if (auto company = args.One("company"))
         SetText(set, PROPID_COMPANY, *company);
-    if (auto duration = args.One("duration")) {
-        ZTime length;
-        ZString text = Wide(*duration);
-        if (!length.ParseDuration(text))
-            BadUsage("invalid duration \"" + *duration + "\"");
-        set.GetItem(PROPID_DURATION)->SetFileTime(FileTime(length));
-    }
+    if (auto duration = args.One("duration"))
+        set.GetItem(PROPID_DURATION)->SetFileTime(FileTime(ParseDurationText(*duration)));
     if (auto attachment = args.One("attachment")) {
         ZString path = Wide(*attachment);
         path.DoubleAmpersands();

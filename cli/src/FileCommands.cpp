@@ -8,20 +8,27 @@
 #include "JournalProps.h"
 #include "ZBackup.h"
 
-#include <unistd.h>
-
 namespace {
-
-ConsoleProgress StderrProgress()
-{
-    return ConsoleProgress(stderr, isatty(fileno(stderr)) != 0);
-}
 
 ZString FilePath(const std::string& path)
 {
     if (path.empty())
         BadUsage("the file name is empty");
+    RequireNotFolder(path);
     return Wide(path);
+}
+
+// Fails naming every OID of the list that is not an entry of the journal.
+void RequireSelectedEntries(Session& session, const std::vector<CEOID>& oids)
+{
+    std::string missing;
+    for (CEOID oid : oids) {
+        DbKestrin& journal = session.Journal();
+        if (journal.SeekOid(oid) != oid || journal.GetRecordType(oid) != KIND_ENTRY)
+            missing += (missing.empty() ? "" : ",") + std::to_string(oid);
+    }
+    if (!missing.empty())
+        Fail("not entries of the journal: " + missing);
 }
 
 // The one file a command is given, with no options.
@@ -85,6 +92,8 @@ int RunExport(const Words& words)
     Session session;
     if (options.scope == ExportScope::Filtered && !session.Journal().GetFilter().IsActive())
         Fail("no filter is active (see kestrin-cli filter)");
+    if (options.scope == ExportScope::Selected)
+        RequireSelectedEntries(session, options.selected);
     if (session.Journal().SeekFirst() == 0)
         Fail(Utf8(ExportWriter::kNoRecordsText));
     ExportWriter writer(session.Journal());
@@ -93,8 +102,7 @@ int RunExport(const Words& words)
         for (CEPROPID field : fields)
             writer.Choose(field, true);
     }
-    ConsoleProgress progress = StderrProgress();
-    DWORD count = writer.Export(path, options, &progress);
+    DWORD count = writer.Export(path, options, StderrProgress().get());
     if (writer.Failed())
         Fail(Utf8(writer.ErrorText()));
     Print(Utf8(ExportWriter::CountMessage(count)) + "\n");
@@ -106,8 +114,7 @@ int RunBackup(const Words& words)
     ZString path = FileArgument(words);
     Session session;
     ZBackup backup(&session.Journal(), nullptr);
-    ConsoleProgress progress = StderrProgress();
-    DWORD count = backup.Backup(path, &progress);
+    DWORD count = backup.Backup(path, StderrProgress().get());
     if (!backup.ErrorText().IsEmpty())
         Fail(Utf8(backup.ErrorText()));
     Print(Utf8(ZBackup::BackupMessage(count)) + "\n");
@@ -119,8 +126,7 @@ int RunRestore(const Words& words)
     ZString path = FileArgument(words);
     Session session;
     ZBackup backup(&session.Journal(), nullptr);
-    ConsoleProgress progress = StderrProgress();
-    backup.Restore(path, &progress);
+    backup.Restore(path, StderrProgress().get());
     const RestoreCounts& counts = backup.LastRestore();
     bool failedBeforeReading = counts.read == 0 && !counts.damaged && !counts.writeFailed
         && !counts.countMismatch && !backup.ErrorText().IsEmpty();

@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 #include "Commands.h"
 
+#include "CategoryRename.h"
 #include "ConsoleProgress.h"
 #include "DataFolder.h"
 #include "DbCats.h"
@@ -52,10 +53,14 @@ int RunCheck(const Words& words)
     // Said once per check: the folder is left as the user made it.
     if (const std::string wider = WiderRightsOf(ObjectStore::DataFolder()); !wider.empty())
         std::fprintf(stderr, "kestrin-cli check: note: %s\n", wider.c_str());
-    ConsoleProgress progress(stderr, isatty(fileno(stderr)) != 0);
-    ConsoleStatic status(stderr);
+    std::unique_ptr<ConsoleProgress> progress = StderrProgress();
+    // On a terminal every step is shown; elsewhere only how it ended.
+    ConsoleStatic steps(stderr);
+    MemoryStatic quiet;
     ZString error;
-    session.Journal().Cleanup(TRUE, &progress, &status, &error);
+    session.Journal().Cleanup(TRUE, progress.get(), progress ? &steps : static_cast<ZCStatic*>(&quiet), &error);
+    if (!progress && !quiet.Text().empty())
+        std::fprintf(stderr, "%s\n", Utf8(quiet.Text()).c_str());
     if (!error.IsEmpty())
         Fail(Utf8(error));
     return 0;
@@ -95,19 +100,22 @@ int RunCategories(const Words& words)
         if (rest[i].empty())
             BadUsage("a category name is empty");
 
-    Session session;
+    if (action == "rename") {
+        // The entries hold the name too: they change with it.
+        Session session;
+        CategoryRenameResult renamed
+            = RenameCategoryEverywhere(session.Journal(), Wide(rest[1]), Wide(rest[2]));
+        if (!renamed.done)
+            Fail(renamed.error);
+        return 0;
+    }
+    Session session(Session::Access::SettingsOnly);
     DbCats categories;
     if (!categories.Open(nullptr))
         Fail("cannot open the categories database");
     bool done = false;
     if (action == "add") {
         done = categories.AddCategory(Wide(rest[1]), PROPID_CATCOUNT_JOURNAL) != 0;
-    } else if (action == "rename") {
-        CEOID oid = RequireCategory(categories, rest[1]);
-        CEOID existing = categories.FindCategory(Wide(rest[2]));
-        if (existing != 0 && existing != oid && !categories.IsCategoryHidden(existing))
-            Fail("a category \"" + rest[2] + "\" exists already");
-        done = categories.RenameCategory(oid, Wide(rest[2])) != 0;
     } else {
         done = categories.DeleteCategory(RequireCategory(categories, rest[1]), PROPID_CATCOUNT_JOURNAL) != 0;
     }

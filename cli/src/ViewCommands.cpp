@@ -66,7 +66,7 @@ int RunSort(const Words& words)
     if (field == nullptr)
         BadUsage("\"" + args.Positionals()[0] + "\" is not a sortable field");
 
-    Session session;
+    Session session(Session::Access::SettingsOnly);
     DbKestrin& journal = session.Journal();
     SORTORDERSPEC current[CEDB_MAXSORTORDER] {};
     journal.GetSortOrders(current);
@@ -94,7 +94,7 @@ int RunFilter(const Words& words)
     ParsedArgs args(words,
         { { "range", 2 }, { "months", 1 }, { "category", kMany }, { "categories-only", 0 }, { "clear", 0 } });
     args.ExpectPositionals(0, 0);
-    Session session;
+    Session session(Session::Access::SettingsOnly);
     ZFilter& filter = session.Journal().GetFilter();
     bool dates = args.Has("range") || args.Has("months");
     if (args.Has("clear")) {
@@ -136,13 +136,20 @@ int RunFilter(const Words& words)
     }
     if (args.Has("category")) {
         DbCats categories;
-        bool open = categories.Open(nullptr);
+        if (!categories.Open(nullptr))
+            Fail("cannot open the categories database");
         for (const std::string& name : args.All("category")) {
             ZString wide = Wide(name);
-            filter.AddCategory(DbCItem(open ? categories.FindCategory(wide) : 0, wide));
+            const CEOID oid = categories.FindCategory(wide);
+            // A filter on a name no category has would show nothing and
+            // say nothing about why.
+            if (oid == 0) {
+                categories.Close();
+                Fail("no category \"" + name + "\" (see kestrin-cli categories)");
+            }
+            filter.AddCategory(DbCItem(oid, wide));
         }
-        if (open)
-            categories.Close();
+        categories.Close();
         filter.SetByCatsOnly(args.Has("categories-only") || !dates ? TRUE : FALSE);
         if (!dates)
             filter.SetByRange(FALSE);

@@ -5,6 +5,7 @@
 #include "CliSupport.h"
 #include "Commands.h"
 #include "ObjectStore.h"
+#include "PasswordGate.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,7 +20,34 @@ void PrintOverview(std::FILE* out)
         std::fprintf(out, "  %s\n", command.usage);
     std::fprintf(out,
         "\n  --version\n  COMMAND --help\n\nThe journal lives in $KESTRIN_HOME (else "
-        "$XDG_DATA_HOME/kestrin).\n");
+        "$XDG_DATA_HOME/kestrin).\nWhen the journal has a password, commands that read or write entries "
+        "ask for it on the\nterminal, or read it from --password-file FILE or the file descriptor in "
+        "$KESTRIN_PASSWORD_FD.\n");
+}
+
+// Takes "--password-file FILE" (or "--password-file=FILE") out of a
+// command's words: it belongs to every command that reads entries. False
+// when the option lacks its file.
+bool TakePasswordFile(Words& words)
+{
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i] == "--")
+            return true;
+        const std::string prefix = "--password-file=";
+        if (words[i].compare(0, prefix.size(), prefix) == 0) {
+            SetPasswordFile(words[i].substr(prefix.size()));
+            words.erase(words.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+        if (words[i] == "--password-file") {
+            if (i + 1 >= words.size() || words[i + 1].empty())
+                return false;
+            SetPasswordFile(words[i + 1]);
+            words.erase(words.begin() + static_cast<std::ptrdiff_t>(i), words.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+            return true;
+        }
+    }
+    return true;
 }
 
 bool WantsHelp(const Words& words)
@@ -46,7 +74,14 @@ const std::vector<Command>& AllCommands()
             "[--attachment PATH]",
             "Adds an entry and prints its OID. Defaults: now, type Note, priority Normal, sensitivity "
             "Normal.\nA contact is found in the address book by file-as name; --add-contact adds a "
-            "missing one." },
+            "missing one.\n"
+            "  --type      Conversation, Document, E-mail message, Fax, Letter, Meeting, Note, Phone call,\n"
+            "              Task, Appointment, Contact (or 0..10)\n"
+            "  --priority  Low, Normal, High (or 0..2)\n"
+            "  --sensitivity  Normal, Personal, Private, Confidential (or 0..3)\n"
+            "  --duration  minutes (90), h:mm (1:30) or numbers with units m, h, d, w, s (1.5h, 2d 4h,\n"
+            "              \"1 hour 30 min\"), at most 100 years\n"
+            "  --date      from 1601-01-01 to 9999-12-31" },
         { "list", RunList, "list",
             "One line per entry passing the saved filter, in the journal's order:\n"
             "OID<TAB>YYYY-MM-DD HH:MM<TAB>type<TAB>subject" },
@@ -99,6 +134,10 @@ int main(int argc, char** argv)
         return 2;
     }
     Words words(args.begin() + 1, args.end());
+    if (!TakePasswordFile(words)) {
+        std::fprintf(stderr, "kestrin-cli %s: --password-file needs a file\n", command->name);
+        return 2;
+    }
     if (WantsHelp(words)) {
         std::printf("usage: kestrin-cli %s\n\n%s\n", command->usage, command->help);
         return 0;

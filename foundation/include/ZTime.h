@@ -162,6 +162,18 @@ public:
     // As above on a copy of the string's text (of any length), which is then
     // assigned back; an empty string returns 0 at once.
     int ParseDuration(ZString& text);
+    // A length typed where nothing may be guessed (the command line): plain
+    // minutes ("90"), hours and minutes ("1:30"), or numbers with unit words
+    // as above ("1.5h", "2d 4h", "1 hour 30 min", ".5 days", the texts of
+    // DurationText). Unlike ParseDuration, anything else is refused: signs,
+    // stray words, and lengths over kMaxTypedYears years. Sets `length` and
+    // returns true when the whole text is one of these forms.
+    static bool ParseTypedDuration(const ZString& text, ZTime& length);
+    static constexpr int kMaxTypedYears = 100;
+    // The accepted forms, for messages that refuse a text.
+    static constexpr const char* kTypedDurationForms
+        = "minutes (\"90\"), h:mm (\"1:30\") or numbers with units m, h, d, w, s "
+          "(\"1.5h\", \"2d 4h\", \"1 hour 30 min\")";
 
     // The source of "now" for SetNow() as local ticks. Tests (and the
     // stopwatch's tests) install a fixed or advancing clock; an empty

@@ -5,6 +5,8 @@
 
 #include "ZString.h"
 
+#include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -147,6 +149,88 @@ void UpperCaseInPlace(LPWSTR text)
     std::char_traits<char16_t>::copy(text, upper.Text(), std::char_traits<char16_t>::length(text));
 }
 
+
+// The unit words a typed length may use, each with its length in seconds.
+// Every word starts with the unit letter ParseDuration reads it by.
+struct UnitWord {
+    std::string_view word;
+    double seconds;
+};
+constexpr std::array<UnitWord, 26> kUnitWords = { {
+    { "s", 1 }, { "sec", 1 }, { "secs", 1 }, { "second", 1 }, { "seconds", 1 },
+    { "m", 60 }, { "mn", 60 }, { "min", 60 }, { "mins", 60 }, { "minute", 60 }, { "minutes", 60 },
+    { "h", 3600 }, { "hr", 3600 }, { "hrs", 3600 }, { "hour", 3600 }, { "hours", 3600 },
+    { "d", 86400 }, { "dy", 86400 }, { "dys", 86400 }, { "day", 86400 }, { "days", 86400 },
+    { "w", 604800 }, { "wk", 604800 }, { "wks", 604800 }, { "week", 604800 }, { "weeks", 604800 },
+} };
+
+const UnitWord* FindUnitWord(std::string_view word)
+{
+    for (const UnitWord& unit : kUnitWords)
+        if (unit.word == word)
+            return &unit;
+    return nullptr;
+}
+
+// "h:mm" with minutes below 60: the length in minutes, else -1.
+long long HoursAndMinutes(std::string_view text)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0 || text.size() - colon != 3 || colon > 9)
+        return -1;
+    long long hours = 0;
+    for (std::size_t i = 0; i < colon; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i])))
+            return -1;
+        hours = hours * 10 + (text[i] - '0');
+    }
+    if (!std::isdigit(static_cast<unsigned char>(text[colon + 1]))
+        || !std::isdigit(static_cast<unsigned char>(text[colon + 2])))
+        return -1;
+    const int minutes = (text[colon + 1] - '0') * 10 + (text[colon + 2] - '0');
+    return minutes < 60 ? hours * 60 + minutes : -1;
+}
+
+// The length in seconds of a text of numbers, each followed by a unit word
+// (the last may stand alone, as minutes); -1 when the text is anything else.
+double UnitTextSeconds(std::string_view text)
+{
+    double total = 0;
+    std::size_t at = 0;
+    auto skipSpaces = [&] {
+        while (at < text.size() && text[at] == ' ')
+            ++at;
+    };
+    skipSpaces();
+    if (at == text.size())
+        return -1;
+    while (at < text.size()) {
+        const std::size_t start = at;
+        while (at < text.size() && (std::isdigit(static_cast<unsigned char>(text[at])) || text[at] == '.'))
+            ++at;
+        double number = 0;
+        const auto read = std::from_chars(text.data() + start, text.data() + at, number);
+        // Each count must fit the 32-bit counts ParseDuration adds with.
+        if (at == start || read.ec != std::errc() || read.ptr != text.data() + at || number >= 2147483647.0)
+            return -1;
+        skipSpaces();
+        const std::size_t wordStart = at;
+        while (at < text.size() && std::isalpha(static_cast<unsigned char>(text[at])))
+            ++at;
+        if (wordStart == at) {
+            if (at != text.size())
+                return -1; // a bare number is minutes only at the end
+            return total + number * 60;
+        }
+        const UnitWord* unit = FindUnitWord(text.substr(wordStart, at - wordStart));
+        if (!unit)
+            return -1;
+        total += number * unit->seconds;
+        skipSpaces();
+    }
+    return total;
+}
+
 } // namespace
 
 int ZTime::DurationText(LPWSTR buffer) const
@@ -230,4 +314,28 @@ int ZTime::ParseDuration(ZString& text)
     const int result = ParseDuration(copy.Text());
     text = copy;
     return result;
+}
+
+bool ZTime::ParseTypedDuration(const ZString& text, ZTime& length)
+{
+    std::string typed = text.ToUtf8();
+    for (char& c : typed)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const double kMaxSeconds = kMaxTypedYears * 365.25 * 86400;
+    if (const long long minutes = HoursAndMinutes(typed); minutes >= 0) {
+        if (minutes * 60.0 > kMaxSeconds)
+            return false;
+        length = ZTime();
+        length.AddMinutes(static_cast<LONG>(minutes));
+        return true;
+    }
+    const double seconds = UnitTextSeconds(typed);
+    if (seconds < 0 || seconds > kMaxSeconds)
+        return false;
+    ZString copy(text);
+    ZTime parsed;
+    if (!parsed.ParseDuration(copy))
+        return false;
+    length = parsed;
+    return true;
 }

@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes through every reader of typed or stored text in
-// ZString and ZTime: the code-page decoder, the duration parser and the date
+// ZString and ZTime: the code-page decoder, the duration parsers and the date
 // pictures, and checks the round trips that callers rely on.
 
 #include "ZString.h"
@@ -34,6 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     length.ParseDuration(typed);
     WCHAR duration[ZTime::kDurationTextChars];
     length.DurationText(duration);
+
+    // A length taken strictly is never negative nor beyond its limit.
+    ZTime strict;
+    if (ZTime::ParseTypedDuration(text, strict)
+        && strict.Ticks() > static_cast<ULONGLONG>(ZTime::kMaxTypedYears) * 36525 / 100 * ZTime::kTicksPerDay)
+        std::abort();
 
     const ZTime when(static_cast<ULONGLONG>(size) * 987654321987ULL);
     if (text.Text()) {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -240,4 +241,26 @@ TEST_F(PasswordTest, KeypadEchoesPerModeAndCannotBeCancelled)
     EXPECT_EQ(prompt, "New Password");
     EXPECT_EQ(shownWhileTyping, "95");
     EXPECT_EQ(KeypadDialog::PromptId(KeypadDialog::kReEnter), 40017u);
+}
+
+TEST_F(PasswordTest, EscapeOnTheKeypadClearsInsteadOfAnswering)
+{
+    bool openAfterEscape = false;
+    QString shownAfterEscape = QStringLiteral("unset");
+    QTimer::singleShot(0, [&] {
+        PumpUntil([] { return QApplication::activeModalWidget() != nullptr; });
+        QWidget* dialog = QApplication::activeModalWidget();
+        Key(dialog, "keypadDigit4")->click();
+        Key(dialog, "keypadDigit2")->click();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        PumpAll();
+        openAfterEscape = QApplication::activeModalWidget() == dialog && dialog->isVisible();
+        shownAfterEscape = dialog->findChild<QLineEdit*>("keypadEntry")->text();
+        Key(dialog, "keypadDigit7")->click();
+        Key(dialog, "keypadOk")->click();
+    });
+    KeypadDialog keypad(KeypadDialog::kEnter);
+    EXPECT_EQ(keypad.Run(nullptr), "7");
+    EXPECT_TRUE(openAfterEscape);
+    EXPECT_EQ(shownAfterEscape, "");
 }

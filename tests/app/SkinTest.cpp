@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 
 namespace {
@@ -207,4 +209,69 @@ TEST_F(SkinTest, ChooserStoresANewChoiceOnlyOnOk)
     });
     EXPECT_EQ(chooser.Run(nullptr), 1);
     EXPECT_EQ(Settings(store).Skin().ToQString(), "Gone Away"); // OK without a change writes nothing
+}
+
+namespace {
+
+// The contrast ratio of two colours, from their relative luminance.
+double Contrast(const QColor& a, const QColor& b)
+{
+    auto luminance = [](const QColor& colour) {
+        double sum = 0;
+        const double weights[] = { 0.2126, 0.7152, 0.0722 };
+        const int channels[] = { colour.red(), colour.green(), colour.blue() };
+        for (int i = 0; i < 3; ++i) {
+            const double value = channels[i] / 255.0;
+            sum += weights[i] * (value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The mean of every pixel of a picture file.
+QColor MeanColour(const QString& file)
+{
+    const QImage picture = QImage(file).convertToFormat(QImage::Format_RGB32);
+    long long red = 0;
+    long long green = 0;
+    long long blue = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            red += qRed(pixel);
+            green += qGreen(pixel);
+            blue += qBlue(pixel);
+        }
+    const long long count = std::max<long long>(1, 1LL * picture.width() * picture.height());
+    return QColor(static_cast<int>(red / count), static_cast<int>(green / count), static_cast<int>(blue / count));
+}
+
+} // namespace
+
+TEST_F(SkinTest, GreyedMenuItemsStayReadableOnEveryShippedSkin)
+{
+    int skins = 0;
+    for (const QString& name : Skin::Available()) {
+        if (name == QString::fromUtf16(kStandardSkinName))
+            continue;
+        Skin skin;
+        ASSERT_TRUE(skin.Load(ZString::FromQString(name))) << name.toStdString();
+        ++skins;
+        const QColor background = MeanColour(Skin::PictureFile(name));
+        const QColor text = ToQColor(skin.menuText);
+        const QColor greyed = Skin::DisabledText(text, background);
+        EXPECT_GE(Contrast(greyed, background), 3.0) << name.toStdString();
+        // Still greyed: not the full text colour where fading is possible.
+        if (Contrast(text, background) > 4.5)
+            EXPECT_LT(Contrast(greyed, background), Contrast(text, background)) << name.toStdString();
+        EXPECT_LE(Contrast(skin.AverageBackground(), background), 1.05) << name.toStdString();
+    }
+    EXPECT_EQ(skins, 3);
+
+    // A text colour too close to the background gives way to black or white.
+    const QColor grey(128, 128, 128);
+    EXPECT_GE(Contrast(Skin::DisabledText(QColor(140, 140, 140), grey), grey), 3.0);
 }

@@ -1,7 +1,10 @@
 // kestrin-cli driven as a subprocess on a journal in a fresh data folder.
 
+#include "JournalProps.h"
+#include "PasswordHash.h"
 #include "TempHome.h"
 #include "ZRegistry.h"
+#include "ZString.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +15,14 @@
 #include <string>
 #include <vector>
 
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+
+#include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +44,11 @@ std::string Slurp(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Utf8Of(LPCWSTR text)
+{
+    return ZString::AnsiBytes(text);
 }
 
 std::vector<std::string> Lines(const std::string& text)
@@ -287,4 +302,270 @@ TEST_F(CliTest, ContactsAreListedAndLinkedByFileAsName)
     std::string linked = Add({ "--subject", "Visit", "--contact", "lee, ANN" });
     EXPECT_NE(Ok({ "show", linked }).find("Contacts: Lee, Ann"), std::string::npos);
     EXPECT_EQ(Lines(Ok({ "contacts" })).size(), 2u);
+}
+
+namespace {
+
+// Runs the command line on a terminal of its own (a pseudo-terminal): each
+// time it asks "Enter Password: ", the next of `answers` is typed.
+Result RunOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& answers)
+{
+    Result result;
+    int master = -1;
+    const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child < 0)
+        return result;
+    if (child == 0) {
+        std::vector<char*> argv { const_cast<char*>(KESTRIN_CLI) };
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(KESTRIN_CLI, argv.data());
+        _exit(127);
+    }
+    std::size_t answered = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd wait { master, POLLIN, 0 };
+        if (::poll(&wait, 1, 200) <= 0)
+            continue;
+        char buffer[512];
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0)
+            break; // the program ended and closed its terminal
+        result.out.append(buffer, static_cast<std::size_t>(n));
+        std::size_t prompts = 0;
+        for (std::size_t at = result.out.find("Enter Password: "); at != std::string::npos;
+             at = result.out.find("Enter Password: ", at + 1))
+            ++prompts;
+        while (answered < prompts && answered < answers.size()) {
+            const std::string line = answers[answered++] + "\n";
+            (void)!::write(master, line.data(), line.size());
+        }
+    }
+    int status = 0;
+    if (::waitpid(child, &status, WNOHANG) == 0) {
+        // Still waiting after the deadline: it is stuck.
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    ::close(master);
+    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class CliLockTest : public CliTest {
+protected:
+    void Lock(const std::string& digits)
+    {
+        ZRegistry settings;
+        ASSERT_EQ(settings.Open(u"Software\\Quorvalent\\Kestrin"), 0);
+        const QString record = PasswordHash::Make(QString::fromStdString(digits));
+        ASSERT_FALSE(record.isEmpty());
+        settings.WriteString(u"Options", u"vacc", ZString::FromQString(record));
+        settings.WriteInt(u"Options", u"pwActive", 1);
+    }
+    // Runs without a terminal at all (a new session), as a script would.
+    Result RunDetached(const std::vector<std::string>& args, const std::string& redirect = "")
+    {
+        std::vector<std::string> words = args;
+        std::string command = "setsid " + Quote(KESTRIN_CLI);
+        for (const std::string& word : words)
+            command += " " + Quote(word);
+        std::filesystem::path errFile = home.file("stderr.txt");
+        command += " 2>" + Quote(errFile.string()) + " " + redirect + " </dev/null";
+        Result result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (pipe == nullptr)
+            return result;
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            result.out.append(buffer, n);
+        const int status = ::pclose(pipe);
+        result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.err = Slurp(errFile);
+        return result;
+    }
+};
+
+} // namespace
+
+TEST_F(CliLockTest, PasswordGuardsEveryCommandOnEntries)
+{
+    const std::string oid = Add({ "--subject", "secret", "--date", "2005-01-10 09:00" });
+    Lock("0420");
+    const std::filesystem::path right = home.file("right.txt");
+    const std::filesystem::path wrong = home.file("wrong.txt");
+    std::ofstream(right) << "0420\n";
+    std::ofstream(wrong) << "420\n";
+
+    // Without a terminal and without a password: refused, nothing shown.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> {
+             { "list" }, { "show", oid }, { "export", home.file("x.csv").string(), "--csv" },
+             { "backup", home.file("x.ksk").string() }, { "delete", oid }, { "relations" },
+             { "add", "--subject", "more" } }) {
+        Result r = RunDetached(args);
+        EXPECT_EQ(r.code, 1) << args[0];
+        EXPECT_EQ(r.out.find("secret"), std::string::npos) << args[0];
+        EXPECT_NE(r.err.find("--password-file"), std::string::npos) << args[0] << ": " << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(home.file("x.csv")));
+    EXPECT_FALSE(std::filesystem::exists(home.file("x.ksk")));
+
+    // A script gives it in a file or on a file descriptor.
+    Result listed = RunDetached({ "list", "--password-file", right.string() });
+    EXPECT_EQ(listed.code, 0) << listed.err;
+    EXPECT_NE(listed.out.find("secret"), std::string::npos);
+    Result denied = RunDetached({ "list", "--password-file=" + wrong.string() });
+    EXPECT_EQ(denied.code, 1);
+    EXPECT_EQ(denied.out, "");
+    EXPECT_NE(denied.err.find("Incorrect Password. Access Denied!"), std::string::npos) << denied.err;
+    setenv("KESTRIN_PASSWORD_FD", "3", 1);
+    Result byFd = RunDetached({ "show", oid }, "3<" + Quote(right.string()));
+    Result byFdWrong = RunDetached({ "show", oid }, "3<" + Quote(wrong.string()));
+    unsetenv("KESTRIN_PASSWORD_FD");
+    EXPECT_EQ(byFd.code, 0) << byFd.err;
+    EXPECT_NE(byFd.out.find("secret"), std::string::npos);
+    EXPECT_EQ(byFdWrong.code, 1);
+
+    // Commands that touch no entry do not ask.
+    EXPECT_EQ(RunDetached({ "sort", "Subject" }).code, 0);
+    EXPECT_EQ(RunDetached({ "filter" }).code, 0);
+    EXPECT_EQ(RunDetached({ "categories", "add", "Garden" }).code, 0);
+}
+
+TEST_F(CliLockTest, TerminalAsksWithoutEchoThreeTimes)
+{
+    Add({ "--subject", "secret", "--date", "2005-01-10 09:00" });
+    Lock("0420");
+    Result second = RunOnTerminal({ "list" }, { "1111", "0420" });
+    EXPECT_EQ(second.code, 0) << second.out;
+    EXPECT_NE(second.out.find("secret"), std::string::npos) << second.out;
+    EXPECT_NE(second.out.find("Incorrect Password. Access Denied!"), std::string::npos);
+    // The digits typed are never shown.
+    EXPECT_EQ(second.out.find("1111"), std::string::npos) << second.out;
+    EXPECT_EQ(second.out.find("0420"), std::string::npos) << second.out;
+
+    Result refused = RunOnTerminal({ "list" }, { "1", "2", "3", "0420" });
+    EXPECT_EQ(refused.code, 1) << refused.out;
+    EXPECT_EQ(refused.out.find("secret"), std::string::npos);
+    std::size_t prompts = 0;
+    for (std::size_t at = refused.out.find("Enter Password: "); at != std::string::npos;
+         at = refused.out.find("Enter Password: ", at + 1))
+        ++prompts;
+    EXPECT_EQ(prompts, 3u) << refused.out;
+}
+
+TEST_F(CliTest, CategoryRenameReachesEveryEntryAndTheIndex)
+{
+    const std::string a = Add({ "--subject", "one", "--date", "2005-01-10 09:00", "--category", "Work",
+        "--category", "Home" });
+    const std::string b = Add({ "--subject", "two", "--date", "2005-01-11 09:00", "--category", "work" });
+    const std::string c = Add({ "--subject", "three", "--date", "2005-01-12 09:00", "--category", "Home" });
+    Ok({ "categories", "rename", "Work", "Job" });
+    for (const std::string& oid : { a, b })
+        EXPECT_NE(Ok({ "show", oid }).find("Categories: Job"), std::string::npos) << oid;
+    EXPECT_NE(Ok({ "show", a }).find("Home"), std::string::npos);
+    EXPECT_EQ(Ok({ "show", c }).find("Job"), std::string::npos);
+
+    Ok({ "filter", "--category", "Job" });
+    std::vector<std::string> shown = Lines(Ok({ "list" }));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].substr(0, b.size() + 1), b + "\t");
+    EXPECT_EQ(shown[1].substr(0, a.size() + 1), a + "\t");
+    Ok({ "filter", "--clear" });
+    // The integrity check rebuilds the index from the entries: still "Job".
+    EXPECT_EQ(Run({ "check" }).code, 0);
+    const std::string relations = Ok({ "relations" });
+    EXPECT_NE(relations.find("category\tJob\t2\t"), std::string::npos) << relations;
+    EXPECT_EQ(relations.find("Work"), std::string::npos) << relations;
+    EXPECT_EQ(Ok({ "categories" }).find("Work"), std::string::npos);
+
+    // Refused, with nothing changed: a name another category has, a missing one.
+    Result taken = Run({ "categories", "rename", "Job", "Home" });
+    EXPECT_EQ(taken.code, 1);
+    EXPECT_NE(taken.err.find("exists already"), std::string::npos) << taken.err;
+    EXPECT_NE(Ok({ "show", a }).find("Job"), std::string::npos);
+    EXPECT_EQ(Run({ "categories", "rename", "Nothing", "Else" }).code, 1);
+}
+
+TEST_F(CliTest, DurationsSubjectsAndMessagesThatHelp)
+{
+    const std::vector<std::pair<std::string, std::string>> accepted = {
+        { "1:30", "1 hour 30 min" }, { "90", "1 hour 30 min" }, { "0:05", "5 minutes" },
+        { "1.5h", "1 hour 30 min" }, { "2d 4h", "2 days 4 hrs" }, { "2 dys 3 hrs 15 mn", "2 dys 3 hrs 15 mn" },
+        { ".5 days", "12 hours" }, { "1w", "7 days" }, { "36525 days", "36525 days" },
+    };
+    for (const auto& [typed, text] : accepted) {
+        const std::string oid = Add({ "--subject", "timed", "--duration", typed });
+        EXPECT_NE(Ok({ "show", oid }).find("Duration: " + text + "\n"), std::string::npos) << typed;
+    }
+    for (const char* typed : { "-5", "99999999999", "36526 days", "1:75", "soon", "5 parsecs", "1h -30", "" }) {
+        Result r = Run({ "add", "--subject", "timed", "--duration", typed });
+        EXPECT_EQ(r.code, 2) << typed;
+        EXPECT_NE(r.err.find("h:mm (\"1:30\")"), std::string::npos) << typed << ": " << r.err;
+    }
+    for (const char* blank : { "", "   " }) {
+        Result r = Run({ "add", "--subject", blank });
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("subject is empty"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Ok({ "list" }).find("\t\n"), std::string::npos) << "no blank rows";
+
+    Result type = Run({ "add", "--subject", "x", "--type", "Foo" });
+    EXPECT_EQ(type.code, 2);
+    for (int i = 0; i < TYPE_COUNT; ++i)
+        EXPECT_NE(type.err.find(Utf8Of(TypeText(i))), std::string::npos) << type.err;
+    const std::string help = Ok({ "add", "--help" });
+    for (int i = 0; i < PRIORITY_COUNT; ++i)
+        EXPECT_NE(help.find(Utf8Of(PriorityText(i))), std::string::npos) << help;
+    for (int i = 0; i < SENSITIVITY_COUNT; ++i)
+        EXPECT_NE(help.find(Utf8Of(SensitivityText(i))), std::string::npos) << help;
+    Result early = Run({ "add", "--subject", "x", "--date", "1500-06-01" });
+    EXPECT_EQ(early.code, 2);
+    EXPECT_NE(early.err.find("1601-01-01 to 9999-12-31"), std::string::npos) << early.err;
+    Result twice = Run({ "add", "--subject", "a", "--subject", "b" });
+    EXPECT_EQ(twice.code, 2);
+    EXPECT_NE(twice.err.find("--subject is given more than once"), std::string::npos) << twice.err;
+
+    Result noCategory = Run({ "filter", "--category", "Nowhere" });
+    EXPECT_EQ(noCategory.code, 1);
+    EXPECT_NE(noCategory.err.find("no category \"Nowhere\""), std::string::npos) << noCategory.err;
+    EXPECT_NE(Ok({ "filter" }).find("active: no"), std::string::npos) << "the saved filter is unchanged";
+
+    const std::string entry = Add({ "--subject", "kept" });
+    Result scope = Run({ "export", home.file("s.csv").string(), "--csv", "--scope", entry + ",65550,99999" });
+    EXPECT_EQ(scope.code, 1);
+    EXPECT_NE(scope.err.find("65550,99999"), std::string::npos) << scope.err;
+    EXPECT_FALSE(std::filesystem::exists(home.file("s.csv")));
+
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> {
+             { "export", home.path().string(), "--csv" }, { "backup", home.path().string() },
+             { "restore", home.path().string() } }) {
+        Result r = Run(args);
+        EXPECT_EQ(r.code, 1) << args[0];
+        EXPECT_EQ(r.err.rfind("kestrin-cli " + args[0] + ": \"" + home.path().string() + "\" is a folder", 0), 0u)
+            << args[0] << ": " << r.err;
+    }
+}
+
+TEST_F(CliTest, ProgressOnlyOnATerminal)
+{
+    for (int i = 0; i < 3; ++i)
+        Add({ "--subject", "entry " + std::to_string(i) });
+    // Not a terminal: the result and nothing else.
+    Result quiet = Run({ "backup", home.file("a.ksk").string() });
+    EXPECT_EQ(quiet.code, 0);
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(quiet.out, "3 Record(s) Backed Up\n");
+    Result checked = Run({ "check" });
+    EXPECT_EQ(checked.code, 0);
+    EXPECT_EQ(checked.err.find('%'), std::string::npos) << checked.err;
+
+    // A terminal: one line that updates in place, with the count.
+    Result shown = RunOnTerminal({ "backup", home.file("b.ksk").string() }, {});
+    EXPECT_EQ(shown.code, 0) << shown.out;
+    EXPECT_NE(shown.out.find("\r100%  3/3"), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.out.find(" 10%\n"), std::string::npos) << shown.out;
 }

@@ -2,6 +2,8 @@
 #include "MemoryProgress.h"
 #include "TempFile.h"
 
+#include <chrono>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -72,7 +74,22 @@ TEST(ConsoleProgress, PrintsEveryTenthToALogAndOverwritesOnATerminal)
         bar.SetRange(0, 0);
         EXPECT_EQ(bar.Percent(), 0) << "an empty range is no division by zero";
     }
-    EXPECT_EQ(terminal.Text(), "\r  0%\r 25%\r 50%\r 75%\r100%\r  0%\n");
+    // One line rewritten in place, with the count; a fresh line at the end.
+    const std::string shown = terminal.Text();
+    EXPECT_EQ(shown.rfind("\r  0%  0/4", 0), 0u) << shown;
+    for (const char* step : { "\r 25%  1/4", "\r 50%  2/4", "\r 75%  3/4", "\r100%  4/4" })
+        EXPECT_NE(shown.find(step), std::string::npos) << step;
+    EXPECT_EQ(shown.find('\n'), shown.size() - 1) << shown;
+
+    // Long work also tells the time left, once it has run long enough to
+    // tell: half done after 30 s leaves about 30 s.
+    ConsoleProgress bar(terminal.get(), true);
+    bar.SetRange(0, 10);
+    bar.SetPos(5);
+    EXPECT_EQ(bar.TerminalLine(50, std::chrono::seconds(1)).find("left"), std::string::npos);
+    EXPECT_NE(bar.TerminalLine(50, std::chrono::seconds(30)).find("5/10  about 0:30 left"), std::string::npos);
+    bar.SetPos(10);
+    EXPECT_EQ(bar.TerminalLine(100, std::chrono::seconds(30)).find("left"), std::string::npos);
 }
 
 TEST(ConsoleStatic, ShowsEachUpdatedTextOnALine)

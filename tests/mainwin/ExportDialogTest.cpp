@@ -215,13 +215,37 @@ TEST_F(ExportDialogTest, NothingToExportOrCancelledWritesNoFile)
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(ExportDialogTest, FileThatCannotBeWrittenIsReported)
+TEST_F(ExportDialogTest, FileThatCannotBeWrittenKeepsTheDialogAndTheChoices)
 {
     Add({ .subject = u"One", .date = At(2004, 5, 6) });
-    ChooseFile(home.file("missing-folder/journal.csv"), ExportFormat::CommaSeparated);
-    EXPECT_EQ(Run([](QDialog& shown) { Ok(shown); }), 0);
-    ASSERT_EQ(Boxes().size(), 1u);
+    // The first file cannot be written; asked again, the user picks another.
+    const std::filesystem::path missing = home.file("missing-folder/journal.csv");
+    ExportDialog::SetFileChooser([&](QWidget*, ExportDialog::Target& target) {
+        target.path = QString::fromStdString((++chooserCalls == 1 ? missing : file).string());
+        target.format = ExportFormat::CommaSeparated;
+        return true;
+    });
+    bool stillOpen = false;
+    QStringList fieldsAfter;
+    bool headerAfter = true;
+    EXPECT_EQ(Run([&](QDialog& shown) {
+        ChooseFields(shown, { QStringLiteral("Subject") });
+        Find<QCheckBox>(shown, "exportHeader")->setChecked(false);
+        Ok(shown);
+        stillOpen = shown.isVisible();
+        for (QListWidgetItem* item : Find<QListWidget>(shown, "exportFields")->selectedItems())
+            fieldsAfter << item->text();
+        headerAfter = Find<QCheckBox>(shown, "exportHeader")->isChecked();
+        Ok(shown);
+    }),
+        1);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(fieldsAfter, QStringList({ "Subject" }));
+    EXPECT_FALSE(headerAfter);
+    EXPECT_EQ(chooserCalls, 2);
+    ASSERT_EQ(Boxes().size(), 2u);
     EXPECT_EQ(Boxes()[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
     EXPECT_NE(Boxes()[0].text.find(u"cannot be written"), std::u16string::npos);
-    EXPECT_EQ(dialog.Exported(), 0u);
+    EXPECT_EQ(ReadFile(file), "\"One\"\r\n");
+    EXPECT_EQ(dialog.Exported(), 1u);
 }

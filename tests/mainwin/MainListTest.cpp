@@ -90,13 +90,13 @@ TEST_F(MainListTest, LinesFollowWritesCopiesAndDeletes)
     EXPECT_EQ(std::u16string(copy.GetItem(PROPID_COMPANY)->GetStrValue()), u"Acme");
     EXPECT_EQ(copy.GetItem(PROPID_TYPE)->GetShort(), 1);
 
-    // Deleting asks first; No deletes nothing.
+    // Deleting asks first, saying how many; No deletes nothing.
     hooks.QueueAnswer(IDNO);
     EXPECT_EQ(list.Cut(), FALSE);
     EXPECT_EQ(JournalCount(), 5);
     auto boxes = hooks.Calls(UiCall::Kind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, u"Delete?");
+    EXPECT_EQ(boxes[0].text, u"Delete 2 entries?");
     EXPECT_EQ(boxes[0].caption, kWindowTitle);
     EXPECT_EQ(boxes[0].flags, 52u);
 

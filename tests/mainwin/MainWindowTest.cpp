@@ -21,11 +21,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -221,11 +223,11 @@ TEST_F(MainWindowTest, SplitterLimitsAndThePreviewSwitch)
     EXPECT_TRUE(Find("buttonDown")->isVisible());
     EXPECT_EQ(Geometry(main->Splitter()).top(), 130);
 
-    // A window too small for the position shows the splitter half way down
-    // without forgetting the position.
+    // A much shorter window shows the splitter at the same share of its
+    // height without forgetting the position.
     main->MainWindow()->resize(240, 200);
     PumpAll();
-    EXPECT_EQ(Geometry(main->Splitter()).top(), (ClientHeight() - ZWMain::kBarHeight) / 2);
+    EXPECT_EQ(Geometry(main->Splitter()).top(), 130 * ClientHeight() / height);
     EXPECT_EQ(Geometry(main->PreviewPane()).bottom() + 1, ClientHeight());
     main->MainWindow()->resize(240, 320);
     PumpAll();
@@ -367,4 +369,170 @@ TEST_F(MainWindowTest, FileCommandsRunFromTheMenu)
     const auto boxes = hooks.Calls(UiCall::Kind::MessageBox);
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back().text, u"Exported 2 records");
+}
+
+TEST_F(MainWindowTest, EntryAddedByAnotherProcessShowsWithinASecond)
+{
+    Write({ u"One", u"Two" });
+    Start();
+    const CEOID two = main->List().Cache().RowOid(0);
+    main->List().SelectItem(two);
+
+    // The command line adds an entry while the window is open.
+    const std::string command = std::string("'") + KESTRIN_CLI
+        + "' add --subject 'From outside' --date '2009-01-01 10:00' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_TRUE(PumpUntil([&] { return main->List().Model().Rows() == 3; }, 1000))
+        << "the list did not show the new entry within one second";
+    EXPECT_EQ(main->List().Model().index(0, 1).data().toString(), QStringLiteral("From outside"));
+    // The selection stays on the entry it was on, now one line lower.
+    EXPECT_EQ(program->selection.Focused(), two);
+    EXPECT_EQ(main->List().GetSelItem(nullptr), 1);
+
+    // Deleted outside: the entry leaves the list and the selection.
+    const std::string remove = std::string("'") + KESTRIN_CLI + "' delete " + std::to_string(two);
+    ASSERT_EQ(std::system(remove.c_str()), 0);
+    ASSERT_TRUE(PumpUntil([&] { return main->List().Model().Rows() == 2; }, 1000));
+    EXPECT_FALSE(program->selection.Contains(two));
+}
+
+TEST_F(MainWindowTest, DeleteHomeAndEndKeys)
+{
+    Write({ u"One", u"Two", u"Three", u"Four" });
+    Start();
+    MainList& list = main->List();
+    view->setFocus();
+    const auto onlySelected = [&](int row) {
+        return program->selection.Count() == 1 && program->selection.Focused() == list.Cache().RowOid(row)
+            && list.GetSelItem(nullptr) == row;
+    };
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_TRUE(onlySelected(3));
+    QTest::keyClick(view, Qt::Key_Home);
+    EXPECT_TRUE(onlySelected(0));
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(onlySelected(3));
+    QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_TRUE(onlySelected(0));
+
+    // Delete asks as the menu's command does, and says how many.
+    QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    ASSERT_EQ(program->selection.Count(), 2);
+    hooks.QueueAnswer(IDNO);
+    QTest::keyClick(view, Qt::Key_Delete);
+    PumpAll();
+    auto boxes = hooks.Calls(UiCall::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes.back().text, u"Delete 2 entries?");
+    EXPECT_EQ(list.Model().Rows(), 4);
+
+    QTest::keyClick(view, Qt::Key_End);
+    const CEOID last = list.Cache().RowOid(3);
+    hooks.QueueAnswer(IDYES);
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_TRUE(PumpUntil([&] { return list.Model().Rows() == 3; }));
+    EXPECT_EQ(hooks.Calls(UiCall::Kind::MessageBox).back().text, u"Delete?");
+    EXPECT_EQ(program->journal.SeekOid(last), 0u);
+}
+
+TEST_F(MainWindowTest, EmptyJournalOffersNoSelectionCommandsAndSaysWhatToDo)
+{
+    Start();
+    ASSERT_EQ(main->List().Model().Rows(), 0);
+    EXPECT_EQ(main->List().EmptyHint(), QStringLiteral("No entries yet. Press New to write one."));
+    // The hint is drawn: the empty list is not a blank white pane.
+    const QImage picture = view->viewport()->grab().toImage();
+    const QRgb base = picture.pixel(picture.width() - 1, picture.height() - 1);
+    int inked = 0;
+    for (int y = 0; y < std::min(40, picture.height()); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            inked += picture.pixel(x, y) != base;
+    EXPECT_GT(inked, 20);
+
+    QStringList items;
+    WhenMenuOpens([&](QMenu& menu) {
+        for (QAction* action : menu.actions())
+            if (!action->isSeparator())
+                items << action->objectName() + (action->isEnabled() ? "" : "-");
+        menu.close();
+    });
+    emit view->customContextMenuRequested(QPoint(20, 20));
+    PumpAll();
+    EXPECT_EQ(items,
+        QStringList({ "menuEdit-", "menuCreateCopy-", "menuDeleteEntry-", "menuExportSelected-", "menuSendIr-" }));
+
+    // Nothing selected: the Delete command asks nothing and does nothing.
+    Command(CMD_DELETE_ENTRY);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Delete);
+    PumpAll();
+    EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 0u);
+
+    // With a filter on, the hint speaks of the filter.
+    program->journal.GetFilter().SetActive(TRUE);
+    EXPECT_EQ(main->List().EmptyHint(), QStringLiteral("No entries pass the filter."));
+    program->journal.GetFilter().SetActive(FALSE);
+}
+
+TEST_F(MainWindowTest, ExportSelectedStartsOnTheSelectedEntries)
+{
+    Write({ u"One", u"Two" });
+    Start();
+    const std::filesystem::path csv = home.file("picked.csv");
+    ExportDialog::SetFileChooser([&](QWidget*, ExportDialog::Target& target) {
+        target.path = QString::fromStdString(csv.string());
+        return true;
+    });
+    bool selectedChosen = false;
+    bool allChosen = true;
+    QTimer dialogWatch;
+    dialogWatch.setInterval(20);
+    QObject::connect(&dialogWatch, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QStringLiteral("exportDialog"))
+            return;
+        dialogWatch.stop();
+        selectedChosen = dialog->findChild<QRadioButton*>(QStringLiteral("exportSelected"))->isChecked();
+        allChosen = dialog->findChild<QRadioButton*>(QStringLiteral("exportAll"))->isChecked();
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    dialogWatch.start();
+    WhenMenuOpens([&](QMenu& menu) {
+        menu.setActiveAction(menu.findChild<QAction*>(QStringLiteral("menuExportSelected")));
+        QTest::keyClick(&menu, Qt::Key_Return);
+    });
+    emit view->customContextMenuRequested(RowCentre(1));
+    ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(csv); }, 3000));
+    ExportDialog::SetFileChooser({});
+    EXPECT_TRUE(selectedChosen);
+    EXPECT_FALSE(allChosen);
+    EXPECT_EQ(hooks.Calls(UiCall::Kind::MessageBox).back().text, u"Exported 1 record");
+}
+
+TEST_F(MainWindowTest, SplitterPositionFollowsAMuchTallerWindow)
+{
+    Write({ u"One" });
+    Start(QSize(240, 320));
+    const int small = ClientHeight();
+    ASSERT_EQ(main->SendMessage(KWM_SPLITTER, 0, 120), 1);
+    EXPECT_EQ(Settings(program->app).VSplitHeight(), small);
+
+    // The next run has a large screen: the list keeps its share of it.
+    main->SendMessage(WM_CLOSE);
+    program.reset();
+    PumpAll();
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+    Start(QSize(1024, 768));
+    const int large = ClientHeight();
+    ASSERT_GT(large, small * 2);
+    const int expected = 120 * large / small;
+    EXPECT_NEAR(Geometry(main->Splitter()).top(), expected, 1);
+    // Shown, not stored: the position stays the user's, for its height.
+    EXPECT_EQ(VSplit(), 120);
+
+    // Heights that differ little keep the position as it is.
+    EXPECT_EQ(ZWMain::ScaledSplit(120, 280, 300), 120);
+    EXPECT_EQ(ZWMain::ScaledSplit(120, 280, 140), 60);
+    EXPECT_EQ(ZWMain::ScaledSplit(120, 0, 700), 120);
 }

@@ -64,6 +64,12 @@ public:
     // size); writes beyond it fail with 112. 0 removes the cap.
     static bool SetSizeLimit(std::uint64_t bytes);
 
+    // A number that grows whenever another process has changed the store
+    // since the last look (changes made by this process do not count). A
+    // window compares it with the number it saw last to notice outside
+    // changes; the call costs no record reads. 0 without a store.
+    static std::uint64_t OutsideChangeCount();
+
     // The shared categories database every new store is provisioned with.
     static constexpr const WCHAR* kCategoriesDatabaseName = u"\\Categories Database";
     // Its type: no application owns it.

@@ -187,6 +187,13 @@ bool ObjectStore::SetSizeLimit(std::uint64_t bytes)
     return store && store->SetSizeLimit(bytes);
 }
 
+std::uint64_t ObjectStore::OutsideChangeCount()
+{
+    std::lock_guard lock(objectstore::StoreMutex());
+    objectstore::Store* store = objectstore::CurrentStore();
+    return store ? store->OutsideChanges() : 0;
+}
+
 ObjectStoreTransaction::ObjectStoreTransaction()
     : active_(CeBeginTransaction() != FALSE)
 {

@@ -259,6 +259,8 @@ void Store::Sync()
     q.Reset();
     if (version == dataVersion_)
         return;
+    if (dataVersion_ != -1)
+        ++outsideChanges_;
     dataVersion_ = version;
     rows_.clear();
     namedOids_.clear();

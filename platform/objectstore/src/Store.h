@@ -84,6 +84,13 @@ public:
     // Ends a wait for another process's check that the last call went
     // through (the wait notice is told).
     void EndCheckWait();
+    // How many times the file was seen changed by another connection; looks
+    // again first (cheap: no record is read).
+    std::uint64_t OutsideChanges()
+    {
+        Refresh();
+        return outsideChanges_;
+    }
 
     CEOID CreateDatabase(LPCWSTR name, DWORD type, WORD numSortOrders, const SORTORDERSPEC* specs);
     HANDLE OpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortProp, DWORD flags, HWND notify);
@@ -185,6 +192,7 @@ private:
     std::chrono::steady_clock::time_point busySince_;
     bool waitingForCheck_ = false;
     std::int64_t dataVersion_ = -1;
+    std::uint64_t outsideChanges_ = 0; // commits of other connections seen
     bool readOpen_ = false;
     std::chrono::steady_clock::time_point readSince_;
     std::uintptr_t nextHandle_ = 0x1000;

@@ -8,7 +8,8 @@
 // (PBKDF2-HMAC-SHA256, a 16-byte random salt, a 32-byte hash). Records
 // written by older versions hold the digits as typed; they still verify (and
 // the password lock replaces them with a hash on the next correct entry).
-// Plain functions, thread-safe.
+// Plain functions, thread-safe. Shared by the password lock of the program
+// and of the command line.
 
 #include <QString>
 
