@@ -1,0 +1,22 @@
+#pragma once
+// SaveEntry: writes one entry as the entry editor saves it, all or nothing.
+//
+// In one store transaction: the references the entry's record holds now are
+// removed (exactly those: the routine restore uses when it refreshes an
+// entry, so an entry that is not on a relation list removes nothing from it
+// and other entries' "None" groups stay whole), the property set is written
+// (DbKestrin::Write, which adds the references of its present categories and
+// contacts) and the entry flags are set. When any step fails, or the process
+// dies half way, the journal and its relation index are as they were before
+// the call. UI thread of the program; not thread-safe.
+
+#include "DbKestrin.h"
+#include "ZJITEMS.h"
+
+// The flags the editor stores on every entry it saves.
+inline constexpr DWORD ENTRY_FLAGS_SAVED = 3;
+
+// Saves `set` as entry `oid` (0: a new entry) with `flags`. Returns the OID
+// written; 0 when nothing was changed (the store's error is in the thread's
+// last error and was reported by the record store).
+CEOID SaveEntry(DbKestrin& journal, CEOID oid, ZJITEMS& set, DWORD flags = ENTRY_FLAGS_SAVED);
