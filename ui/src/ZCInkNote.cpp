@@ -341,10 +341,12 @@ void ZCInkNote::SetZoom(int percent)
         return;
     // The zoom is a view setting: it must not count as an edit.
     const bool modified = edit->document()->isModified();
+    auto onChange = std::exchange(OnChange, nullptr);
     QFont font = edit->document()->defaultFont();
     font.setPointSizeF(basePointSize_ * Scale());
     edit->document()->setDefaultFont(font);
     edit->document()->setModified(modified);
+    OnChange = std::move(onChange);
     edit->viewport()->update();
 }
 
