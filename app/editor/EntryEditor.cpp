@@ -23,9 +23,11 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QAbstractItemView>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -184,6 +186,31 @@ private:
     std::function<void()> commit_;
 };
 
+// The drop-down over a value. It tells a choice made in its list from the
+// "activated" an editable box also sends when it loses the focus holding a
+// text equal to an item: only a choice opens the quick subjects editor.
+class FieldCombo : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    // True once right after the list closed on a choice.
+    bool TakeListChoice() { return std::exchange(listChoice_, false); }
+
+    void hidePopup() override
+    {
+        const bool wasOpen = view()->isVisible();
+        QComboBox::hidePopup();
+        if (!wasOpen)
+            return;
+        // The box reports the choice right after closing its list.
+        listChoice_ = true;
+        QTimer::singleShot(0, this, [this] { listChoice_ = false; });
+    }
+
+private:
+    bool listChoice_ = false;
+};
+
 } // namespace
 
 EntryEditor::EntryEditor(DbKestrin& journal, ZRegistry& settings, SelectionList& request)
@@ -269,7 +296,10 @@ void EntryEditor::BuildLayout()
         OnTap(row, cell.right() - kStartTapInset);
     };
 
-    note_.OnChange = [this] { MarkChanged(); };
+    note_.OnChange = [this] {
+        noteDirty_ = true;
+        MarkChanged();
+    };
     note_.OnLimit = [this] { MessageBox(kLimitMessage, kTitle, MB_OK | MB_ICONEXCLAMATION); };
 
     tabs_ = new QTabBar(dialog);
@@ -479,8 +509,9 @@ void EntryEditor::LoadNote()
 void EntryEditor::StoreNote()
 {
     DbJItem* item = items_.GetItem(PROPID_NOTE);
-    if (!item)
+    if (!item || !noteDirty_)
         return;
+    noteDirty_ = false;
     if (note_.IsEmpty()) {
         item->SetBlob(nullptr);
         return;
@@ -669,7 +700,7 @@ void EntryEditor::FillCombo(QComboBox& box, const DbJItem& item)
 
 void EntryEditor::OpenCombo(DbJItem& item)
 {
-    auto* box = new QComboBox(list_.Table()->viewport());
+    auto* box = new FieldCombo(list_.Table()->viewport());
     box->setObjectName(QStringLiteral("fieldCombo"));
     box->setEditable(item.GetCtrlType() == CTRL_COMBO_EDIT);
     box->setInsertPolicy(QComboBox::NoInsert);
@@ -687,11 +718,11 @@ void EntryEditor::OpenCombo(DbJItem& item)
 
 void EntryEditor::OnComboChosen(int index)
 {
-    auto* box = qobject_cast<QComboBox*>(inPlace_.data());
+    auto* box = dynamic_cast<FieldCombo*>(inPlace_.data());
     if (!box || !current_)
         return;
     if (current_->GetPropID() == PROPID_SUBJECT) {
-        if (box->itemText(index) == QString::fromUtf16(kEditQuickSubjects))
+        if (box->TakeListChoice() && box->itemText(index) == QString::fromUtf16(kEditQuickSubjects))
             EditQuickSubjects(*box);
         return;
     }
@@ -870,7 +901,7 @@ void EntryEditor::ShowPage(int page)
         return;
     }
     const bool note = page == kNotePage;
-    if (!note && pages_->currentIndex() == kNotePage && note_.IsModified())
+    if (!note && pages_->currentIndex() == kNotePage)
         StoreNote();
     entryBar_.GetHandle()->setVisible(!note);
     noteBar_.GetHandle()->setVisible(note);
@@ -994,8 +1025,7 @@ void EntryEditor::OnNoteCommand(WORD id)
 
 void EntryEditor::OnOk()
 {
-    if (CurrentPage() == kNotePage && note_.IsModified())
-        StoreNote();
+    StoreNote();
     // The field being edited counts before the changed flag is looked at.
     CommitField();
     if (!changed_) {
@@ -1017,8 +1047,7 @@ void EntryEditor::OnOk()
 
 void EntryEditor::OnCancel()
 {
-    if (CurrentPage() == kNotePage && note_.IsModified())
-        StoreNote();
+    StoreNote();
     CommitField();
     if (changed_) {
         switch (MessageBox(kSaveQuestion, kTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {

@@ -145,6 +145,7 @@ private:
     void StoreDuration(DbJItem& item, const QString& text);
 
     void ShowPage(int page);
+    // Stores the note into its field when it changed since the last time.
     void StoreNote();
     void MarkChanged();
     void UpdateTitle();
@@ -165,7 +166,8 @@ private:
     DbJItem* current_ = nullptr;
     QPointer<QWidget> inPlace_;
     DatePart datePart_ = DatePart::Day;
-    bool noteLoaded_ = false;
+    // The note changed since it was last stored into its field.
+    bool noteDirty_ = false;
 
     ZCPropertyList list_;
     ZCInkNote note_;

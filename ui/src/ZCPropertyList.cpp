@@ -25,8 +25,9 @@ constexpr int kRowColorRole = Qt::UserRole + 1;
 // read at paint time so the owner may change them at any moment.
 class ZCPropertyList::Delegate : public QStyledItemDelegate {
 public:
-    explicit Delegate(ZCPropertyList& owner)
-        : owner_(owner)
+    Delegate(QObject* parent, ZCPropertyList& owner)
+        : QStyledItemDelegate(parent)
+        , owner_(owner)
     {
     }
 
@@ -161,7 +162,7 @@ QWidget* ZCPropertyList::CreateWidget(QWidget* parent)
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    table->setItemDelegate(new Delegate(*this));
+    table->setItemDelegate(new Delegate(table, *this));
     table->setWordWrap(false);
     return table;
 }
