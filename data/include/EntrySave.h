@@ -1,14 +1,16 @@
 #pragma once
 // SaveEntry: writes one entry as the entry editor saves it, all or nothing.
 //
-// In one store transaction: the references the entry's record holds now are
-// removed (exactly those: the routine restore uses when it refreshes an
-// entry, so an entry that is not on a relation list removes nothing from it
-// and other entries' "None" groups stay whole), the property set is written
-// (DbKestrin::Write, which adds the references of its present categories and
-// contacts) and the entry flags are set. When any step fails, or the process
-// dies half way, the journal and its relation index are as they were before
-// the call. UI thread of the program; not thread-safe.
+// In one store transaction: the entry's record is written, its references
+// are brought from those its record held to those of the property set, and
+// the entry flags are set. The references go through the batch restore uses
+// when it refreshes an entry: exactly the entry's own old references leave
+// (an entry not on a relation list removes nothing from it, so other
+// entries' "None" groups stay whole), and only the names the entry leaves or
+// joins are written, so an edit that keeps its contacts and categories
+// rewrites no relation list. When any step fails, or the process dies half
+// way, the journal and its relation index are as they were before the call.
+// UI thread of the program; not thread-safe.
 
 #include "DbKestrin.h"
 #include "ZJITEMS.h"

@@ -5,6 +5,7 @@
 #include "NoteBlob.h"
 #include "TempHome.h"
 #include "ZCFileTree.h"
+#include "ZCInkNote.h"
 #include "ZCPropertyList.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,10 @@
 #include <QFontMetrics>
 #include <QTableWidget>
 #include <QTest>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -201,4 +206,35 @@ TEST(NoteInkTest, StrokesRoundTripAndDamagedSectionsKeepWholeStrokes)
     lying[0] = 2;
     EXPECT_TRUE(ReadInk(lying, &damaged).empty());
     EXPECT_TRUE(damaged);
+}
+
+TEST(InkNoteTest, ZoomScalesTextReadBackFromTheStoredRichText)
+{
+    ZCInkNote first;
+    ASSERT_TRUE(first.Create({}, QRect(0, 0, 240, 200), nullptr));
+    first.Load({}, QStringLiteral("plain words"), {});
+    first.SetZoom(150);
+    first.SelectAll();
+    first.SetSizeStep(2);
+    // The stored rich text does not depend on the zoom it was written at.
+    const QString stored = first.Html();
+    first.SetZoom(100);
+    EXPECT_EQ(first.Html(), stored);
+
+    ZCInkNote second;
+    ASSERT_TRUE(second.Create({}, QRect(0, 0, 240, 200), nullptr));
+    second.Load(stored, {}, {});
+    second.Show();
+    PumpAll();
+    // The text's line height doubles with the zoom, so no size was fixed
+    // when the rich text was read back.
+    auto lineHeight = [&] {
+        QTextDocument* document = second.Edit()->document();
+        return document->documentLayout()->blockBoundingRect(document->firstBlock()).height();
+    };
+    const qreal normal = lineHeight();
+    second.SetZoom(200);
+    PumpAll();
+    EXPECT_NEAR(lineHeight() / normal, 2.0, 0.3);
+    EXPECT_FALSE(second.IsModified());
 }

@@ -126,3 +126,40 @@ TEST_F(EditorTest, DeathBetweenRecordAndReferencesLeavesTheEntryAsItWas)
     journal.GetFlags(oid, &flags);
     EXPECT_EQ(flags, 0u);
 }
+
+TEST_F(EditorTest, SavingMovesTheEntryBetweenNamesItLeavesAndJoins)
+{
+    const CEOID other = Add({ .subject = u"other", .date = At(2020, 1, 1) });
+    const CEOID oid = Add({ .subject = u"moving", .date = At(2020, 1, 2) });
+    auto save = [&](std::vector<std::u16string> categories, std::vector<std::u16string> contacts) {
+        ZJITEMS set = Read(oid);
+        PackedListWriter packedCategories;
+        for (const auto& name : categories)
+            packedCategories.AddCategory(0, name.c_str());
+        packedCategories.StoreIn(*set.GetItem(PROPID_CATEGORIES));
+        PackedListWriter packedContacts;
+        for (const auto& name : contacts)
+            packedContacts.AddContact(700, name.c_str(), u"");
+        packedContacts.StoreIn(*set.GetItem(PROPID_CONTACTS));
+        ASSERT_EQ(SaveEntry(journal, oid, set), oid);
+    };
+    save({ u"Work", u"Home" }, { u"Ann" });
+    EXPECT_EQ(Listed(journal, NONE_NAME, KIND_CATEGORY), std::vector<CEOID> { other });
+    EXPECT_EQ(Listed(journal, NONE_NAME, KIND_CONTACT), std::vector<CEOID> { other });
+    EXPECT_EQ(Listed(journal, u"Work", KIND_CATEGORY), std::vector<CEOID> { oid });
+    EXPECT_EQ(Listed(journal, u"Ann", KIND_CONTACT), std::vector<CEOID> { oid });
+    // A name kept in another letter case stays; one dropped leaves.
+    save({ u"WORK" }, { u"Ann" });
+    EXPECT_EQ(Listed(journal, u"Work", KIND_CATEGORY), std::vector<CEOID> { oid });
+    EXPECT_EQ(journal.GetRelX().Find(u"Home", KIND_CATEGORY), 0u);
+    save({}, {});
+    EXPECT_EQ(Listed(journal, NONE_NAME, KIND_CATEGORY), Sorted({ other, oid }));
+    EXPECT_EQ(Listed(journal, NONE_NAME, KIND_CONTACT), Sorted({ other, oid }));
+    EXPECT_EQ(journal.GetRelX().Find(u"Ann", KIND_CONTACT), 0u);
+
+    // What the integrity check would build is what the saves left.
+    ZString error;
+    journal.Cleanup(TRUE, nullptr, nullptr, &error);
+    EXPECT_EQ(Listed(journal, NONE_NAME, KIND_CATEGORY), Sorted({ other, oid }));
+    EXPECT_EQ(journal.GetRelX().Find(u"Work", KIND_CATEGORY), 0u);
+}
