@@ -8,15 +8,13 @@
 // ones down, and empties the last one. The list is read again from the
 // settings after every change; nothing else is written when the page ends.
 //
-// A text field with Add and Delete in the top line and the list below.
-// The settings store is not owned. UI thread only.
+// The page's one control is an add/delete list (child 1006, a field with Add
+// and Delete, the subjects below) whose Add and Delete are the operations
+// here. The settings store is not owned. UI thread only.
 
+#include "ZCAddDeleteList.h"
 #include "ZDialog.h"
 #include "ZRegistry.h"
-
-class QLineEdit;
-class QListWidget;
-class QPushButton;
 
 class QuickSubjectsEditor : public ZDialog {
 public:
@@ -38,8 +36,22 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    // The add/delete list with this page's Add and Delete.
+    class SubjectList : public ZCAddDeleteList {
+    public:
+        explicit SubjectList(QuickSubjectsEditor& owner)
+            : owner_(owner)
+        {
+        }
+
+    protected:
+        void OnAdd(WORD) override { owner_.AddSubject(); }
+        void OnDelete(WORD) override { owner_.DeleteSubject(); }
+
+    private:
+        QuickSubjectsEditor& owner_;
+    };
+
     ZRegistry& settings_;
-    QLineEdit* field_ = nullptr;
-    QListWidget* list_ = nullptr;
-    QPushButton* delete_ = nullptr;
+    SubjectList list_ { *this };
 };

@@ -39,13 +39,14 @@ protected:
     {
         subjects = std::make_unique<QuickSubjectsEditor>(settings);
         ASSERT_NE(subjects->CreateModeless(nullptr), nullptr);
-        list = subjects->GetHandle()->findChild<QListWidget*>(QStringLiteral("subjectList"));
-        field = subjects->GetHandle()->findChild<QLineEdit*>(QStringLiteral("subjectField"));
+        list = subjects->GetHandle()->findChild<QListWidget*>(QStringLiteral("addDeleteItems"));
+        field = subjects->GetHandle()->findChild<QLineEdit*>(QStringLiteral("addDeleteField"));
     }
-    void Delete(int row)
+    // Selects the first item showing `text` and presses Delete.
+    void Delete(const QString& text)
     {
-        list->setCurrentRow(row);
-        subjects->GetHandle()->findChild<QPushButton*>(QStringLiteral("buttonDelete"))->click();
+        list->setCurrentItem(list->findItems(text, Qt::MatchExactly).value(0));
+        subjects->GetHandle()->findChild<QPushButton*>(QStringLiteral("addDeleteDelete"))->click();
     }
 
     std::unique_ptr<QuickSubjectsEditor> subjects;
@@ -61,9 +62,9 @@ TEST_F(QuickSubjectsTest, DeletingMovesTheLaterSubjectsDown)
     Open();
     ASSERT_EQ(list->count(), 7);
     hooks.QueueAnswer(IDNO);
-    Delete(1);
+    Delete(QStringLiteral("Sale "));
     EXPECT_EQ(Settings(settings).SubjectCount(), 7);
-    Delete(1); // the recorder answers Yes by default
+    Delete(QStringLiteral("Sale ")); // the recorder answers Yes by default
     EXPECT_EQ(LastMessage(), u"Delete?");
     EXPECT_EQ(Settings(settings).SubjectCount(), 6);
     EXPECT_EQ(Stored(7),
@@ -76,7 +77,7 @@ TEST_F(QuickSubjectsTest, DeletingMovesTheLaterSubjectsDown)
     settings.WriteInt(u"Options", u"ConfirmDelete", 0);
     subjects->LoadList();
     const int asked = MessageBoxes();
-    Delete(2);
+    Delete(QStringLiteral("Same"));
     EXPECT_EQ(MessageBoxes(), asked);
     EXPECT_EQ(Stored(2), (std::vector<std::u16string> { u"Other", u"Same" }));
 }
@@ -85,7 +86,7 @@ TEST_F(QuickSubjectsTest, AddingWritesTheTextAsTypedAtTheEnd)
 {
     Open();
     QTest::keyClicks(field, QStringLiteral("Call "));
-    subjects->GetHandle()->findChild<QPushButton*>(QStringLiteral("buttonAdd"))->click();
+    subjects->GetHandle()->findChild<QPushButton*>(QStringLiteral("addDeleteAdd"))->click();
     EXPECT_EQ(Settings(settings).SubjectCount(), 1);
     EXPECT_EQ(Stored(1), std::vector<std::u16string> { u"Call " });
     EXPECT_TRUE(field->text().isEmpty());
@@ -108,8 +109,8 @@ TEST_F(QuickSubjectsTest, TheSubjectBoxOffersTheSubjectsAndReloadsAfterEditing)
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("subjectField")), QStringLiteral("Beta"));
-        dialog->findChild<QPushButton*>(QStringLiteral("buttonAdd"))->click();
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("addDeleteField")), QStringLiteral("Beta"));
+        dialog->findChild<QPushButton*>(QStringLiteral("addDeleteAdd"))->click();
         dialog->accept();
     });
     box->showPopup();
