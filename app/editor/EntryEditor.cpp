@@ -251,7 +251,7 @@ BOOL EntryEditor::OnInitDialog()
     UpdateTitle();
     QDialog* dialog = Dialog();
     if (!CoverHandheldOwner(*dialog, dialog->parentWidget()))
-        dialog->resize(460, 560);
+        dialog->resize(520, 560);
     const DWORD field = request_.EditField();
     request_.SetEditField(0);
     ShowPage(kEntryPage);
@@ -431,33 +431,33 @@ void EntryEditor::BuildNoteBar()
         dialog->addAction(action);
     AddMenuButton(*bar, format, QStringLiteral("Format"), QStringLiteral("buttonNoteFormat"));
 
-    auto* modes = new QActionGroup(bar);
+    // Drawing modes and stamps sit in menus of their own, so that the bar
+    // keeps OK and Cancel in sight on a handheld-sized page.
+    auto* draw = new QMenu(bar);
+    draw->setObjectName(QStringLiteral("noteDrawMenu"));
+    auto* modes = new QActionGroup(draw);
     const struct {
         WORD id;
         const char* text;
-        const char* icon;
         const char* name;
     } kModes[] = {
-        { CMD_TEXT_MODE, "Type", "insert-text", "buttonTextMode" },
-        { CMD_PEN_MODE, "Pen", "draw-freehand", "buttonPenMode" },
-        { CMD_ERASER_MODE, "Eraser", "draw-eraser", "buttonEraserMode" },
+        { CMD_TEXT_MODE, "Type", "buttonTextMode" },
+        { CMD_PEN_MODE, "Pen", "buttonPenMode" },
+        { CMD_ERASER_MODE, "Eraser", "buttonEraserMode" },
     };
     for (const auto& mode : kModes) {
-        QAction* action = noteBar_.AddButton(mode.id, QString::fromLatin1(mode.text),
-            QIcon::fromTheme(QString::fromLatin1(mode.icon)), QString::fromLatin1(mode.name));
+        QAction* action
+            = AddMenuCommand(*draw, mode.id, QString::fromLatin1(mode.text), QString::fromLatin1(mode.name));
         action->setCheckable(true);
         action->setChecked(mode.id == CMD_TEXT_MODE);
         modes->addAction(action);
     }
-    noteBar_.AddButton(CMD_DATE_STAMP, QStringLiteral("Date"), QIcon::fromTheme(QStringLiteral("view-calendar")),
-        QStringLiteral("buttonDateStamp"));
-    noteBar_.AddButton(CMD_TIME_STAMP, QStringLiteral("Time"), QIcon::fromTheme(QStringLiteral("clock")),
-        QStringLiteral("buttonTimeStamp"));
-    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    for (QAction* action : bar->actions())
-        if (action->icon().isNull())
-            if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action)))
-                button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    AddMenuButton(*bar, draw, QStringLiteral("Draw"), QStringLiteral("buttonNoteDraw"));
+    auto* insert = new QMenu(bar);
+    insert->setObjectName(QStringLiteral("noteInsertMenu"));
+    AddMenuCommand(*insert, CMD_DATE_STAMP, QStringLiteral("Date"), QStringLiteral("buttonDateStamp"));
+    AddMenuCommand(*insert, CMD_TIME_STAMP, QStringLiteral("Time"), QStringLiteral("buttonTimeStamp"));
+    AddMenuButton(*bar, insert, QStringLiteral("Insert"), QStringLiteral("buttonNoteInsert"));
     AddOkCancel(*bar, dialog, QStringLiteral("Note"));
 }
 
