@@ -2,6 +2,7 @@
 
 #include "AboutBox.h"
 #include "BackupCommands.h"
+#include "EntryEditor.h"
 #include "ExportDialog.h"
 #include "FilterDialog.h"
 #include "JournalSort.h"
@@ -65,7 +66,7 @@ struct Command {
 const Command* FindCommand(WORD id)
 {
     static const Command kCommands[] = {
-        { CMD_NEW, "New", "New", false },
+        { CMD_NEW, "New", "New", true },
         { CMD_TOOLS, "Tools", "Tools", true },
         { CMD_ABOUT, "About", "About", true },
         { CMD_FIND, "Find", "Find", false },
@@ -78,7 +79,7 @@ const Command* FindCommand(WORD id)
         { CMD_PREVIEW_PANE, "PreviewPane", "Preview Pane", true },
         { CMD_UP, "Up", "Up", true },
         { CMD_DOWN, "Down", "Down", true },
-        { CMD_EDIT, "Edit", "Edit", false },
+        { CMD_EDIT, "Edit", "Edit", true },
         { CMD_CREATE_COPY, "CreateCopy", "Create Copy", true },
         { CMD_DELETE_ENTRY, "DeleteEntry", "Delete Entry", true },
         { CMD_SEND_IR, "SendIr", "Send via Infrared...", false },
@@ -691,7 +692,16 @@ void ZWMain::OpenContextMenu(const QPoint& point)
         PostMessage(WM_COMMAND, MAKEWPARAM(chosen, kContextMenuCode), 0);
 }
 
-void ZWMain::OnCommand(WORD id, WORD code)
+void ZWMain::OpenEditor()
+{
+    SelectionList& selection = TheSelection();
+    if (EntryEditor(TheJournal(), TheApp(), selection).Open(GetHandle()) <= 0)
+        return;
+    OnRefresh();
+    list_.SelectItem(selection.Focused());
+}
+
+void ZWMain::OnCommand(WORD id, WORD code, LPARAM lParam)
 {
     QWidget* window = GetHandle();
     DbKestrin& journal = TheJournal();
@@ -729,7 +739,21 @@ void ZWMain::OnCommand(WORD id, WORD code)
     case CMD_FILTER:
         OnFilterCommand(code);
         return;
+    case CMD_NEW:
+    case CMD_SHELL_NEW:
+        TheSelection().SetFocused(0);
+        OpenEditor();
+        return;
+    case CMD_EDIT:
+        if (TheSelection().Focused() != 0)
+            OpenEditor();
+        return;
     case CMD_UPDATE_PREVIEW:
+        // Enter on an entry opens it (the list passes itself; a click does not).
+        if (code != MainList::kClickCode && lParam != 0 && TheSelection().Focused() != 0) {
+            OpenEditor();
+            return;
+        }
         // A tap in the list arms the preview again after a context menu.
         if (code == MainList::kClickCode && !previewArmed_) {
             previewArmed_ = true;
@@ -806,7 +830,7 @@ LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             OnReverseCommand();
             return 0;
         }
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        OnCommand(LOWORD(wParam), HIWORD(wParam), lParam);
         return 0;
     default:
         return ZWindow::WindowProc(message, wParam, lParam);

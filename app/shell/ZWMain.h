@@ -180,7 +180,10 @@ private:
     LRESULT OnCreate();
     void OnClose();
     void OnFrame(const IpcFrame& frame);
-    void OnCommand(WORD id, WORD code);
+    void OnCommand(WORD id, WORD code, LPARAM lParam);
+    // Opens the entry editor on the program's selection; after a save the
+    // list is rebuilt and shows the saved entry selected.
+    void OpenEditor();
     void OnSize();
     void OnRefresh();
     void BuildCommands(QMainWindow* window);

@@ -5,7 +5,7 @@
 // installed and a fault point costs one load. Not for production use.
 
 enum class DataFault {
-    AfterEntryWrite, // DbKestrin::Write: the record is written, references not yet
+    AfterEntryWrite, // DbKestrin::Write, SaveEntry: the record is written, references not yet
     BeforeEntryDelete, // DbKestrin::DeleteEntry: references removed, record not yet
     RestoreBatchWritten, // ZBackup restore: a batch written, its OIDs not yet in the file
     RestoreFilePatched, // ZBackup restore: the batch's OIDs in the file, not yet committed

@@ -75,6 +75,12 @@ public:
     // the old ones first (DeleteCatReferences / DeleteContactReferences).
     // Returns the OID written, 0 on failure (nothing written).
     CEOID Write(CEOID oid, ZJITEMS* set);
+    // Writes only the stored fields of the set as entry `oid` (0 = new) and
+    // keeps the rows up to date, leaving the relation index alone: for a
+    // caller that keeps the entry's references itself inside its own
+    // transaction (SaveEntry). A caller whose transaction is rolled back
+    // calls InvalidateRows. Returns the OID written, 0 on failure.
+    CEOID WriteEntryRecord(CEOID oid, ZJITEMS* set);
     // The entry flags (16-bit) of `oid` into *out. Returns `oid` when read,
     // else the seek result (0).
     CEOID GetFlags(CEOID oid, DWORD* out);

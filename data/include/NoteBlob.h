@@ -6,7 +6,7 @@
 //   "KNT1"
 //   u32 plain-text byte length, then the plain text as UTF-16LE
 //   u32 rich-text byte length,  then the rich text as UTF-8 (HTML subset)
-//   u32 ink byte length,        then the ink strokes (opaque here)
+//   u32 ink byte length,        then the ink strokes (layout: WriteInk below)
 // all integers little-endian. Export and find read only the plain text.
 //
 // Older notes: a blob without the magic that starts with "{\rtf" is read as
@@ -72,3 +72,27 @@ std::u16string RtfPlainText(const char* data, std::size_t size);
 // representable; such a part is stored empty.
 std::vector<BYTE> WriteNote(
     std::u16string_view plainText, std::string_view richText, const std::vector<BYTE>& ink = {});
+
+// One pen stroke of a note's handwriting, in the note page's coordinates at
+// 100 % zoom, in hundredths of a pixel (x to the right, y down from the top
+// of the document, so strokes scroll with the text).
+struct InkStroke {
+    DWORD color = 0xFF000000; // 0xAARRGGBB
+    WORD width = 200; // pen width in hundredths of a pixel
+    std::vector<std::pair<LONG, LONG>> points;
+
+    bool operator==(const InkStroke&) const = default;
+};
+
+// The ink section of a note (little-endian):
+//   u32 format version (1)
+//   u32 stroke count
+//   per stroke: u32 colour 0xAARRGGBB, u16 width (1/100 px),
+//               u32 point count, then per point i32 x, i32 y (1/100 px)
+// A stroke has at least one point.
+std::vector<BYTE> WriteInk(const std::vector<InkStroke>& strokes);
+// Reads an ink section written by WriteInk. Outside bytes: a section of
+// another version, or one cut short, gives the strokes that are whole and
+// sets *damaged (when given); counts are never trusted beyond the bytes
+// present. An empty section gives no strokes and is not damaged.
+std::vector<InkStroke> ReadInk(const std::vector<BYTE>& section, bool* damaged = nullptr);

@@ -148,6 +148,18 @@ CEOID DbKestrin::Write(CEOID oid, ZJITEMS* set)
     return written;
 }
 
+CEOID DbKestrin::WriteEntryRecord(CEOID oid, ZJITEMS* set)
+{
+    if (set == nullptr)
+        return 0;
+    CEOID written = DbTmp::WriteRecord(*this, oid, set);
+    if (written == 0)
+        return 0;
+    m_index.Put(*this, written, *set);
+    NoteOwnChange();
+    return written;
+}
+
 CEOID DbKestrin::GetFlags(CEOID oid, DWORD* out)
 {
     CEOID found = SeekOid(oid);

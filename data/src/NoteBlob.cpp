@@ -311,6 +311,24 @@ private:
     std::u16string m_text;
 };
 
+constexpr DWORD kInkVersion = 1;
+constexpr std::size_t kInkStrokeHeader = 4 + 2 + 4;
+constexpr std::size_t kInkPointSize = 8;
+
+void PutLE(std::vector<BYTE>& out, DWORD value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<BYTE>(value >> (8 * i)));
+}
+
+DWORD GetLE(const BYTE* p, int bytes)
+{
+    DWORD value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= static_cast<DWORD>(p[i]) << (8 * i);
+    return value;
+}
+
 void AppendSection(std::vector<BYTE>& out, const void* bytes, std::size_t size)
 {
     if (size > std::numeric_limits<DWORD>::max())
@@ -382,4 +400,59 @@ std::vector<BYTE> WriteNote(
     AppendSection(out, richText.data(), richText.size());
     AppendSection(out, ink.data(), ink.size());
     return out;
+}
+
+std::vector<BYTE> WriteInk(const std::vector<InkStroke>& strokes)
+{
+    std::vector<BYTE> out;
+    if (strokes.empty())
+        return out;
+    PutLE(out, kInkVersion, 4);
+    PutLE(out, static_cast<DWORD>(strokes.size()), 4);
+    for (const InkStroke& stroke : strokes) {
+        PutLE(out, stroke.color, 4);
+        PutLE(out, stroke.width, 2);
+        PutLE(out, static_cast<DWORD>(stroke.points.size()), 4);
+        for (auto [x, y] : stroke.points) {
+            PutLE(out, static_cast<DWORD>(x), 4);
+            PutLE(out, static_cast<DWORD>(y), 4);
+        }
+    }
+    return out;
+}
+
+std::vector<InkStroke> ReadInk(const std::vector<BYTE>& section, bool* damaged)
+{
+    std::vector<InkStroke> strokes;
+    bool cut = false;
+    const std::size_t size = section.size();
+    const BYTE* data = section.data();
+    if (size != 0) {
+        cut = size < 8 || GetLE(data, 4) != kInkVersion;
+        std::size_t pos = 8;
+        DWORD count = cut ? 0 : GetLE(data + 4, 4);
+        for (DWORD i = 0; i < count; ++i) {
+            if (size - pos < kInkStrokeHeader) {
+                cut = true;
+                break;
+            }
+            InkStroke stroke;
+            stroke.color = GetLE(data + pos, 4);
+            stroke.width = static_cast<WORD>(GetLE(data + pos + 4, 2));
+            DWORD points = GetLE(data + pos + 6, 4);
+            pos += kInkStrokeHeader;
+            if (points == 0 || (size - pos) / kInkPointSize < points) {
+                cut = true;
+                break;
+            }
+            stroke.points.reserve(points);
+            for (DWORD p = 0; p < points; ++p, pos += kInkPointSize)
+                stroke.points.emplace_back(static_cast<LONG>(GetLE(data + pos, 4)),
+                    static_cast<LONG>(GetLE(data + pos + 4, 4)));
+            strokes.push_back(std::move(stroke));
+        }
+    }
+    if (damaged != nullptr)
+        *damaged = cut;
+    return strokes;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 namespace {
 
@@ -114,6 +115,52 @@ void ReferenceBatch::RemoveEntry(CEOID entry)
     Remove(m_categories, entry, CategoryNames(categories ? categories->val.blob : kEmptyBlob));
 }
 
+namespace {
+
+// The names of `names` whose folded form is not among `others`'.
+std::vector<std::u16string> Without(
+    const std::vector<std::u16string>& names, const std::vector<std::u16string>& others)
+{
+    std::set<std::u16string> folded;
+    for (const std::u16string& other : others)
+        folded.insert(Key(other));
+    std::vector<std::u16string> rest;
+    for (const std::u16string& name : names)
+        if (!folded.count(Key(name)))
+            rest.push_back(name);
+    return rest;
+}
+
+} // namespace
+
+void ReferenceBatch::ReplaceEntry(CEOID entry, const ZJITEMS& set)
+{
+    if (entry == 0)
+        return;
+    RecordProps props;
+    const bool exists = props.ReadOid(m_journal, entry, { PROPID_CONTACTS, PROPID_CATEGORIES }) != 0;
+    auto stored = [&](CEPROPID id) {
+        const CEPROPVAL* value = exists ? props.Find(id) : nullptr;
+        return value ? value->val.blob : kEmptyBlob;
+    };
+    auto field = [&](CEPROPID id) {
+        const DbJItem* item = set.GetItem(id);
+        return item ? *item->GetBlob() : kEmptyBlob;
+    };
+    std::vector<std::u16string> oldContacts;
+    std::vector<std::u16string> oldCategories;
+    if (exists) {
+        oldContacts = ContactNames(stored(PROPID_CONTACTS));
+        oldCategories = CategoryNames(stored(PROPID_CATEGORIES));
+    }
+    const std::vector<std::u16string> newContacts = ContactNames(field(PROPID_CONTACTS));
+    const std::vector<std::u16string> newCategories = CategoryNames(field(PROPID_CATEGORIES));
+    Remove(m_contacts, entry, Without(oldContacts, newContacts));
+    Remove(m_categories, entry, Without(oldCategories, newCategories));
+    Add(m_contacts, entry, Without(newContacts, oldContacts));
+    Add(m_categories, entry, Without(newCategories, oldCategories));
+}
+
 void ReferenceBatch::AddEntry(CEOID entry, const ZJITEMS& set)
 {
     if (entry == 0)
@@ -136,11 +183,21 @@ bool ReferenceBatch::ApplyRelation(const NameChanges& changes, DWORD kind, int* 
                 oids = ReadOids(stored->val.blob);
     }
     *before = static_cast<int>(oids.size());
-    std::erase_if(oids, [&](CEOID oid) { return changes.removed.count(oid) != 0; });
-    std::unordered_set<CEOID> present(oids.begin(), oids.end());
-    for (CEOID oid : changes.added)
-        if (present.insert(oid).second)
-            oids.push_back(oid);
+    if (!changes.removed.empty())
+        std::erase_if(oids, [&](CEOID oid) { return changes.removed.count(oid) != 0; });
+    // A few additions (one entry saved) look the list through; many (a
+    // restore) index it first. A "None" list holds most of the journal.
+    constexpr std::size_t kFewAdditions = 16;
+    if (changes.added.size() <= kFewAdditions) {
+        for (CEOID oid : changes.added)
+            if (std::find(oids.begin(), oids.end(), oid) == oids.end())
+                oids.push_back(oid);
+    } else {
+        std::unordered_set<CEOID> present(oids.begin(), oids.end());
+        for (CEOID oid : changes.added)
+            if (present.insert(oid).second)
+                oids.push_back(oid);
+    }
     *after = static_cast<int>(oids.size());
 
     if (oids.empty())

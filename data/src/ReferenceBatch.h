@@ -36,6 +36,12 @@ public:
     // Adds the references of the Contacts and Categories fields of `set`
     // for entry `entry` (an empty list counts under "None").
     void AddEntry(CEOID entry, const ZJITEMS& set);
+    // RemoveEntry(entry) then AddEntry(entry, set), reduced to the names
+    // that differ (ignoring case): a name the entry keeps is not touched,
+    // so rewriting an entry whose contacts and categories stay the same
+    // writes no relation record. Takes the old references from the record,
+    // so call it before the record is rewritten. A missing record adds all.
+    void ReplaceEntry(CEOID entry, const ZJITEMS& set);
     // Writes the collected changes; the batch is empty afterwards. False
     // when a relation record or counter could not be written.
     bool Flush();

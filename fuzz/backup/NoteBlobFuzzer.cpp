@@ -1,5 +1,6 @@
 // Arbitrary bytes as a note blob, and as an RTF document; whatever a note
-// reads as must come back unchanged from the blob written for it.
+// reads as must come back unchanged from the blob written for it. The ink
+// section's strokes likewise survive writing and reading again.
 
 #include "NoteBlob.h"
 
@@ -14,6 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NoteContent again = ReadNote(written.data(), written.size());
     if (again.plainText != note.plainText || again.richText != note.richText || again.ink != note.ink
         || again.damaged)
+        std::abort();
+    std::vector<BYTE> bytes(data, data + size);
+    std::vector<InkStroke> strokes = ReadInk(bytes);
+    bool damaged = false;
+    if (ReadInk(WriteInk(strokes), &damaged) != strokes || damaged)
         std::abort();
     return 0;
 }
