@@ -45,6 +45,7 @@
 
 #include "DbNotifyTarget.h"
 #include "EntryTree.h"
+#include "FindRequest.h"
 #include "MainList.h"
 #include "ShowSortBar.h"
 #include "WindowListener.h"
@@ -59,6 +60,8 @@ class QAbstractItemView;
 class QAction;
 class QMainWindow;
 class QTextEdit;
+class ContactSplitter;
+class DbAItem;
 class DbKestrin;
 
 // The main window's commands.
@@ -111,7 +114,8 @@ public:
     QWidget* Bar() const { return bar_.GetHandle(); }
     // The tree, not the list, shows the journal (the setting "TreeView").
     bool TreeViewOn() const { return treeView_; }
-    QWidget* Splitter() const { return splitter_; }
+    QWidget* Splitter() const;
+    ContactSplitter* ContactBar() const { return splitter_; }
     QTextEdit* PreviewPane() const { return preview_; }
     bool PreviewPaneOn() const { return previewPane_; }
     // Preview updates are carried out only while armed; the context menu
@@ -160,13 +164,21 @@ protected:
 
 private:
     class Client;
-    class SplitterBar;
     class LongPress;
 
     LRESULT OnCreate();
     void OnClose();
     void OnFrame(const IpcFrame& frame);
-    void OnCommand(WORD id, WORD code);
+    void OnCommand(WORD id, WORD code, LPARAM lParam);
+    // Shows the focused entry in the preview pane, or (pane off, fromTap)
+    // in the quick view, whose tapped field opens the editor there.
+    void UpdatePreview(bool fromTap);
+    // Find and its results; the editor opens through CMD_EDIT.
+    void RunFind();
+    void EditFocusedAt(DWORD field);
+    // A contact tapped on the splitter bar (the address book's card once
+    // the program has one).
+    void ShowContact(const DbAItem& contact);
     void OnSize();
     void OnRefresh();
     void BuildCommands(QMainWindow* window);
@@ -189,7 +201,7 @@ private:
     void OnFilterCommand(WORD code);
 
     QWidget* client_ = nullptr;
-    QWidget* splitter_ = nullptr;
+    ContactSplitter* splitter_ = nullptr;
     QTextEdit* preview_ = nullptr;
     ZMenu tools_;
     ZCToolbar toolbar_;
@@ -199,6 +211,7 @@ private:
     std::unique_ptr<LongPress> longPress_;
     std::unique_ptr<LongPress> treeLongPress_;
     std::unique_ptr<WindowListener> listener_;
+    FindRequest find_;
     bool previewPane_ = true;
     bool treeView_ = false;
     bool previewArmed_ = true;
