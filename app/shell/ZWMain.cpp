@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "DbAItem.h"
 #include "BackupCommands.h"
+#include "ContactPicker.h"
 #include "ContactSplitter.h"
 #include "ExportDialog.h"
 #include "FilterDialog.h"
@@ -489,12 +490,9 @@ void ZWMain::RunFind()
 
 void ZWMain::ShowContact(const DbAItem& contact)
 {
-    // The address book's contact card opens here once the program has one;
-    // until then the tap is only traced.
-    ZString line(u"ZCSplitter: show contact ");
-    line.Append(contact.GetName());
-    line.Append(u"\n");
-    OutputDebugStringW(line);
+    // The card of the address book (offering to add a contact it lacks).
+    DbAItem shown(contact);
+    ContactPicker::ShowContact(GetHandle(), shown);
 }
 
 void ZWMain::OnPimItem(int kind, int count, DWORD)

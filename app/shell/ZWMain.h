@@ -176,8 +176,7 @@ private:
     // Find and its results; the editor opens through CMD_EDIT.
     void RunFind();
     void EditFocusedAt(DWORD field);
-    // A contact tapped on the splitter bar (the address book's card once
-    // the program has one).
+    // A contact tapped on the splitter bar: its card in the address book.
     void ShowContact(const DbAItem& contact);
     void OnSize();
     void OnRefresh();

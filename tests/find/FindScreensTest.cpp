@@ -9,16 +9,20 @@
 #include "FindResults.h"
 #include "GuiApp.h"
 #include "NoteBlob.h"
+#include "ProgramObjects.h"
 #include "QuickView.h"
 #include "Settings.h"
 #include "Skin.h"
+#include "ZWMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -225,4 +229,61 @@ TEST_F(FindScreensTest, ContactsBarListsTheContactsAndDragsFromItsGrip)
     QApplication::sendEvent(&bar, &far);
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(grip, 0));
     EXPECT_EQ(moves.back(), 70150);
+}
+
+// The main window: the preview follows the focused entry; with the pane off
+// a tap opens the quick view, and a tapped field becomes the editor's field.
+TEST(FindMainWindowTest, PreviewFollowsTheFocusAndTheQuickViewOpensTheEditorAtItsField)
+{
+    unsetenv("XDG_RUNTIME_DIR");
+    TempHome home;
+    RecordingUiHooks hooks;
+    ScopedUiHooks scoped(hooks);
+    ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
+    {
+        DbKestrin journal;
+        ASSERT_TRUE(journal.Open(nullptr));
+        AddEntry(journal, { .subject = u"Older", .date = At(2020, 1, 1), .contacts = { u"Ann", u"Bob", u"Cy" },
+            .note = WriteNote(u"older note", "<p>older <b>note</b></p>") });
+        AddEntry(journal, { .subject = u"Newer", .date = At(2020, 1, 2), .note = WriteNote(u"newer note", "") });
+    }
+    {
+        auto program = std::make_unique<ProgramObjects>();
+        ASSERT_TRUE(program->app.InitInstance(1));
+        ZWMain* main = program->app.MainWindow();
+        main->MainWindow()->resize(240, 320);
+        QTableView* view = main->List().View();
+        auto pump = [] { PumpUntil([] { return false; }, 50); };
+        pump();
+
+        view->setCurrentIndex(view->model()->index(1, 1));
+        pump();
+        EXPECT_EQ(main->PreviewPane()->toPlainText(), QStringLiteral("older note"));
+        EXPECT_EQ(main->ContactBar()->Count(), 3);
+        QTest::keyClick(view, Qt::Key_Up);
+        pump();
+        EXPECT_EQ(main->PreviewPane()->toPlainText(), QStringLiteral("newer note")) << "Up moves the preview";
+        EXPECT_EQ(main->ContactBar()->Count(), 0);
+
+        main->SendMessage(WM_COMMAND, CMD_PREVIEW_PANE, 0);
+        // Taps the date once the quick view is up (it opens in its own loop).
+        QTimer watch;
+        watch.setInterval(20);
+        QObject::connect(&watch, &QTimer::timeout, [&watch] {
+            if (auto* quick = QApplication::activeModalWidget()) {
+                watch.stop();
+                QTest::mouseClick(quick->findChild<QLabel*>(QStringLiteral("headerDate")), Qt::LeftButton);
+            }
+        });
+        watch.start();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
+        PumpUntil([&] { return program->selection.EditField() != 0; }, 5000);
+        EXPECT_EQ(program->selection.EditField(), 101u) << "the date opens the editor at the Date field";
+        main->SendMessage(WM_CLOSE);
+    }
+    // Closing asked the message loop to end; a loop that runs and ends clears
+    // that for the next test.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+    ZWMain::SetIntegrityCheck({});
 }
