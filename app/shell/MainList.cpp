@@ -235,32 +235,27 @@ void MainList::OnSelectionChanged(const QItemSelection& selected, const QItemSel
         // Nothing selected before survived (a plain click, select all): the
         // selection starts over, without walking every deselected line.
         selection_.Clear();
-        selection_.SetFocused(0);
     } else {
-        for (const QItemSelectionRange& range : deselected) {
-            for (int row = range.top(); row <= range.bottom(); ++row) {
-                const CEOID oid = OidAt(row);
-                selection_.Remove(oid);
-                if (selection_.Focused() == oid)
-                    selection_.SetFocused(0);
-            }
-        }
+        for (const QItemSelectionRange& range : deselected)
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                selection_.Remove(OidAt(row));
     }
-    bool added = false;
     for (const QItemSelectionRange& range : selected)
         for (int row = range.top(); row <= range.bottom(); ++row)
-            added = selection_.Add(OidAt(row)) || added;
-    // The current line stays the focused entry, selected or not.
-    const QModelIndex current = view->selectionModel()->currentIndex();
-    if (current.isValid())
-        selection_.SetFocused(OidAt(current.row()));
-    if (added)
-        Post(kCmdPreview, 0, 0);
+            selection_.Add(OidAt(row));
+    // The current line stays the focused entry, selected or not; a change of
+    // it updates the preview.
+    OnCurrentChanged(view->selectionModel()->currentIndex());
 }
 
 void MainList::OnCurrentChanged(const QModelIndex& current)
 {
-    selection_.SetFocused(current.isValid() ? OidAt(current.row()) : 0);
+    const CEOID focused = current.isValid() ? OidAt(current.row()) : 0;
+    if (focused == selection_.Focused())
+        return;
+    selection_.SetFocused(focused);
+    // Every change of the focused entry updates the preview.
+    Post(kCmdPreview, 0, 0);
 }
 
 void MainList::OnActivated(bool doubleClick)

@@ -1,15 +1,23 @@
 #include "ZWMain.h"
 
 #include "AboutBox.h"
+#include "DbAItem.h"
 #include "BackupCommands.h"
 #include "EntryEditor.h"
+#include "ContactPicker.h"
+#include "ContactSplitter.h"
 #include "ExportDialog.h"
 #include "FilterDialog.h"
 #include "JournalSort.h"
+#include "FindDialog.h"
+#include "FindResults.h"
+#include "JournalProps.h"
 #include "LastError.h"
 #include "ObjectStore.h"
+#include "NoteView.h"
 #include "ProgramObjects.h"
 #include "ProgramText.h"
+#include "QuickView.h"
 #include "Settings.h"
 #include "SkinnedMenu.h"
 #include "ToolIcons.h"
@@ -69,7 +77,7 @@ const Command* FindCommand(WORD id)
         { CMD_NEW, "New", "New", true },
         { CMD_TOOLS, "Tools", "Tools", true },
         { CMD_ABOUT, "About", "About", true },
-        { CMD_FIND, "Find", "Find", false },
+        { CMD_FIND, "Find", "Find", true },
         { CMD_EXPORT, "Export", "Export", true },
         { CMD_BACKUP, "Backup", "Backup", true },
         { CMD_RESTORE, "Restore", "Restore", true },
@@ -122,45 +130,6 @@ protected:
 
 private:
     ZWMain& owner_;
-};
-
-// The bar between the list and the preview pane. Dragging it tells the main
-// window the new position (message 1130), which takes it or not.
-class ZWMain::SplitterBar : public QWidget {
-public:
-    SplitterBar(QWidget* parent, ZWMain& owner)
-        : QWidget(parent)
-        , owner_(owner)
-    {
-        setObjectName(QStringLiteral("splitter"));
-        setCursor(Qt::SplitVCursor);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const Skin& skin = TheSkin();
-        painter.fillRect(rect(), skin.brush.style() == Qt::NoBrush ? palette().button() : skin.brush);
-        painter.setPen(palette().color(QPalette::Mid));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
-        painter.setPen(ToQColor(skin.menuText));
-        const int middle = width() / 2;
-        for (int line = -2; line <= 2; line += 2)
-            painter.drawLine(middle - 12, height() / 2 + line, middle + 12, height() / 2 + line);
-    }
-    void mousePressEvent(QMouseEvent* event) override { grab_ = event->position().toPoint().y(); }
-    void mouseMoveEvent(QMouseEvent* event) override
-    {
-        if (!(event->buttons() & Qt::LeftButton))
-            return;
-        const int y = mapToParent(event->position().toPoint()).y() - grab_;
-        owner_.SendMessage(KWM_SPLITTER, 0, y);
-    }
-
-private:
-    ZWMain& owner_;
-    int grab_ = 0;
 };
 
 // Turns a press held still on the list into a request for the context menu
@@ -243,7 +212,9 @@ QWidget* ZWMain::CreateWidget(QWidget* parent)
     bar_.CreateBar(client_);
     list_.CreateList(client_);
     tree_.CreateTree(client_);
-    splitter_ = new SplitterBar(client_, *this);
+    splitter_ = new ContactSplitter(
+        client_, TheSkin(), [this](int y) { SendMessage(KWM_SPLITTER, 0, y); },
+        [this](const DbAItem& contact) { ShowContact(contact); });
     preview_ = new QTextEdit(client_);
     preview_->setObjectName(QStringLiteral("previewPane"));
     preview_->setReadOnly(true);
@@ -326,6 +297,11 @@ QAction* ZWMain::Action(WORD command) const
     return toolbar_.Button(command);
 }
 
+QWidget* ZWMain::Splitter() const
+{
+    return splitter_;
+}
+
 QMainWindow* ZWMain::MainWindow() const
 {
     return qobject_cast<QMainWindow*>(GetHandle());
@@ -384,6 +360,7 @@ LRESULT ZWMain::OnCreate()
     if (QLayout* layout = MainWindow()->layout())
         layout->activate();
     LayoutFromSetting();
+    UpdatePreview(false);
     return 0;
 }
 
@@ -408,6 +385,7 @@ void ZWMain::OnRefresh()
     // been filled (inside the start-up's wait cursor), so a rebuild while
     // the program runs is quick.
     RefillView();
+    UpdatePreview(false);
 }
 
 QAbstractItemView* ZWMain::ViewInUse() const
@@ -470,6 +448,58 @@ void ZWMain::OnFilterCommand(WORD code)
         bar_.SetShowLabel(CMD_SHOW_ALL);
         RequestRefresh();
     }
+}
+
+void ZWMain::UpdatePreview(bool fromTap)
+{
+    if (!previewArmed_)
+        return;
+    const CEOID focused = TheSelection().Focused();
+    if (!previewPane_) {
+        if (focused == 0 || !fromTap)
+            return;
+        const int field = QuickView::Run(MainWindow(), TheJournal(), focused);
+        if (field != QuickView::kClosed)
+            EditFocusedAt(static_cast<DWORD>(field));
+        return;
+    }
+    ZJITEMS entry;
+    if (focused != 0 && TheJournal().Read(focused, &entry, 0) != focused) {
+        // An entry that cannot be read leaves the preview as it was.
+        splitter_->update();
+        return;
+    }
+    const DbJItem* contacts = focused != 0 ? entry.GetItem(PROPID_CONTACTS) : nullptr;
+    const DbJItem* note = focused != 0 ? entry.GetItem(PROPID_NOTE) : nullptr;
+    splitter_->Load(contacts ? contacts->GetBlob() : nullptr);
+    ShowNote(*preview_, note ? note->GetBlob() : nullptr);
+}
+
+void ZWMain::EditFocusedAt(DWORD field)
+{
+    TheSelection().SetEditField(field);
+    SendMessage(WM_COMMAND, CMD_EDIT, 0);
+}
+
+void ZWMain::RunFind()
+{
+    {
+        TheApp().WaitCursor(true);
+        PrepareFindIndex(TheJournal());
+        TheApp().WaitCursor(false);
+    }
+    FindDialog dialog(GetHandle(), find_, TheJournal(), TheApp());
+    if (dialog.exec() == 1)
+        FindResults::Run(GetHandle(), find_, TheJournal(), TheSelection(),
+            [this](DWORD field) { EditFocusedAt(field); });
+    RequestRefresh();
+}
+
+void ZWMain::ShowContact(const DbAItem& contact)
+{
+    // The card of the address book (offering to add a contact it lacks).
+    DbAItem shown(contact);
+    ContactPicker::ShowContact(GetHandle(), shown);
 }
 
 void ZWMain::OnPimItem(int kind, int count, DWORD)
@@ -759,6 +789,10 @@ void ZWMain::OnCommand(WORD id, WORD code, LPARAM lParam)
             previewArmed_ = true;
             OutputDebugStringW(u"ShowQuickView TRUE\n");
         }
+        UpdatePreview(lParam != 0);
+        return;
+    case CMD_FIND:
+        RunFind();
         return;
     case CMD_DELETE_ENTRY:
     case CMD_CREATE_COPY:

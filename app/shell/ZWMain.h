@@ -45,6 +45,7 @@
 
 #include "DbNotifyTarget.h"
 #include "EntryTree.h"
+#include "FindRequest.h"
 #include "MainList.h"
 #include "ShowSortBar.h"
 #include "WindowListener.h"
@@ -61,6 +62,8 @@ class QAction;
 class QMainWindow;
 class QTextEdit;
 class QTimer;
+class ContactSplitter;
+class DbAItem;
 class DbKestrin;
 
 // The main window's commands.
@@ -113,7 +116,8 @@ public:
     QWidget* Bar() const { return bar_.GetHandle(); }
     // The tree, not the list, shows the journal (the setting "TreeView").
     bool TreeViewOn() const { return treeView_; }
-    QWidget* Splitter() const { return splitter_; }
+    QWidget* Splitter() const;
+    ContactSplitter* ContactBar() const { return splitter_; }
     QTextEdit* PreviewPane() const { return preview_; }
     bool PreviewPaneOn() const { return previewPane_; }
     // Preview updates are carried out only while armed; the context menu
@@ -174,7 +178,6 @@ protected:
 
 private:
     class Client;
-    class SplitterBar;
     class LongPress;
 
     LRESULT OnCreate();
@@ -184,6 +187,14 @@ private:
     // Opens the entry editor on the program's selection; after a save the
     // list is rebuilt and shows the saved entry selected.
     void OpenEditor();
+    // Shows the focused entry in the preview pane, or (pane off, fromTap)
+    // in the quick view, whose tapped field opens the editor there.
+    void UpdatePreview(bool fromTap);
+    // Find and its results; the editor opens through CMD_EDIT.
+    void RunFind();
+    void EditFocusedAt(DWORD field);
+    // A contact tapped on the splitter bar: its card in the address book.
+    void ShowContact(const DbAItem& contact);
     void OnSize();
     void OnRefresh();
     void BuildCommands(QMainWindow* window);
@@ -209,7 +220,7 @@ private:
     void OnFilterCommand(WORD code);
 
     QWidget* client_ = nullptr;
-    QWidget* splitter_ = nullptr;
+    ContactSplitter* splitter_ = nullptr;
     QTextEdit* preview_ = nullptr;
     ZMenu tools_;
     ZCToolbar toolbar_;
@@ -219,6 +230,7 @@ private:
     std::unique_ptr<LongPress> longPress_;
     std::unique_ptr<LongPress> treeLongPress_;
     std::unique_ptr<WindowListener> listener_;
+    FindRequest find_;
     bool previewPane_ = true;
     bool treeView_ = false;
     bool previewArmed_ = true;

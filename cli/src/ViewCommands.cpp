@@ -179,6 +179,9 @@ int RunFind(const Words& words)
         if (text.empty())
             BadUsage("the search text is empty");
         Session session;
+        // As the program does: the index is built once when missing or
+        // behind (a store that cannot be written is searched by walking).
+        PrepareFindIndex(session.Journal());
         found = args.Has("subject") ? FindEntriesBySubject(session.Journal(), Wide(text), matchCase)
                                     : FindEntriesByNote(session.Journal(), Wide(text), matchCase);
     }

@@ -1,21 +1,62 @@
 #pragma once
-// Finding entries by date, subject or note text, from the first record of
-// the journal in its current order (the filter is not applied: find looks
-// at the whole journal). The results are entry OIDs in the order found.
+// Finding entries by date, subject or note text, from the first entry of the
+// journal in its current order or from the entry after a given one (the
+// filter is not applied: find looks at the whole journal). The results are
+// entry OIDs in the journal's order.
 //
-// Subject and note searches match when the text contains the searched
-// text; without match case both are compared upper-cased. Notes are
-// compared by their plain text (NoteBlob), whatever form they are stored
-// in. An empty search text finds nothing. The journal's cursor is left
-// after the last record. Plain functions; not thread-safe (they move the
-// journal's cursor).
+// Subject and note searches match when the text contains the searched text;
+// without match case both are compared upper-cased. Notes are compared by
+// their plain text (NoteBlob), whatever form they are stored in: markup of
+// rich text and handwriting are never searched. An empty search text finds
+// nothing.
+//
+// Texts of three or more characters are looked up in the store's full-text
+// index of subjects and notes when it is in step with the journal; otherwise
+// (shorter texts, a store opened for reading whose index is behind) the
+// records are walked. The answer is the same either way. PrepareFindIndex
+// builds the index when it is missing or behind; after that every write,
+// delete and restore keeps it in step inside its own transaction.
+//
+// Plain functions; not thread-safe (they use the journal's handle).
 
 #include "DbKestrin.h"
 #include "ZTime.h"
 
+#include <string>
 #include <vector>
 
-// Entries whose Date falls on the same calendar day as `day`.
+// What a search looks at; the values are the find dialog's button ids.
+enum class FindBy { Date = 1078, Subject = 1079, Note = 1080 };
+
+struct FindQuery {
+    FindBy by = FindBy::Subject;
+    // The day searched for (Date).
+    ZTime day;
+    // The text searched for (Subject, Note).
+    std::u16string text;
+    bool matchCase = false;
+    // Search the entries after this one; 0: from the first entry.
+    CEOID after = 0;
+};
+
+// The matching entries in the journal's order. Searching after an entry
+// that no longer exists finds nothing.
+std::vector<CEOID> FindEntries(DbKestrin& journal, const FindQuery& query);
+
+// The number of entries of the whole journal matching the query's text or
+// day (`after` is ignored): what the find dialog shows while the user types.
+DWORD CountMatches(DbKestrin& journal, const FindQuery& query);
+
+// Whether the query is answered from memory or the index (Date; a text of
+// three or more characters while the index is in step) rather than by
+// walking the records: what the find dialog counts while the user types.
+bool AnsweredQuickly(DbKestrin& journal, const FindQuery& query);
+
+// Builds the full-text index of the journal when it is missing or behind
+// (rebuild: always). False when it cannot be built (a store opened for
+// reading); searches then walk the records.
+bool PrepareFindIndex(DbKestrin& journal, bool rebuild = false);
+
 std::vector<CEOID> FindEntriesOnDay(DbKestrin& journal, const ZTime& day);
 std::vector<CEOID> FindEntriesBySubject(DbKestrin& journal, LPCWSTR text, bool matchCase);
 std::vector<CEOID> FindEntriesByNote(DbKestrin& journal, LPCWSTR text, bool matchCase);

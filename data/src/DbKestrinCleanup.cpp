@@ -18,6 +18,7 @@
 #include "CheckLeftovers.h"
 #include "DataFaultPoints.h"
 #include "DbCats.h"
+#include "JournalFind.h"
 #include "JournalProps.h"
 #include "LastError.h"
 #include "ObjectStore.h"
@@ -195,6 +196,9 @@ int DbKestrin::Cleanup(BOOL silent, ZCProgress* progress, ZCStatic* status, ZStr
     }
     std::error_code ignored;
     std::filesystem::remove(safetyPath, ignored);
+    // The search index is derived from the entries too; a failure leaves
+    // find walking the records, which answers the same.
+    PrepareFindIndex(*this, true);
     InvalidateRows();
     // A copy of the store file taken after the check holds all of it.
     ObjectStore::Checkpoint();

@@ -1,69 +1,124 @@
 #include "JournalFind.h"
 
+#include "FullTextIndex.h"
+#include "JournalIndex.h"
 #include "JournalProps.h"
 #include "NoteBlob.h"
-#include "RecordProps.h"
 
-#include <functional>
-#include <string>
+#include <algorithm>
 
 namespace {
 
-// Calls `matches` with each record's value of `prop` (records that lack it
-// are skipped) and collects the OIDs it accepts, in the journal's order.
-std::vector<CEOID> Walk(
-    DbKestrin& journal, CEPROPID prop, const std::function<bool(const CEPROPVAL&)>& matches)
+std::u16string NoteSearchText(const BYTE* data, std::size_t size)
 {
+    return NotePlainText(data, size);
+}
+
+// The store reads notes through the note's plain text wherever a process of
+// this library writes or searches them: registered when the library loads,
+// before any journal can be opened.
+[[maybe_unused]] const bool kNoteReaderRegistered = (CeSetFullTextReader(PROPID_NOTE, &NoteSearchText), true);
+
+constexpr CEPROPID kIndexed[] = { PROPID_SUBJECT, PROPID_NOTE };
+
+CEPROPID SearchedProperty(FindBy by)
+{
+    return by == FindBy::Subject ? PROPID_SUBJECT : PROPID_NOTE;
+}
+
+std::vector<CEOID> FindOnDay(DbKestrin& journal, const ZTime& day, CEOID after)
+{
+    const JournalIndex& index = journal.Facts();
+    const std::vector<CEOID>& order = index.Order();
+    auto from = order.begin();
+    if (after != 0) {
+        from = std::find(order.begin(), order.end(), after);
+        if (from == order.end())
+            return {};
+        ++from;
+    }
+    // Dates are local ticks, so a calendar day is one span of ticks.
+    const ULONGLONG first = day.Ticks() / ZTime::kTicksPerDay * ZTime::kTicksPerDay;
     std::vector<CEOID> found;
-    for (CEOID oid = journal.SeekFirst(); oid != 0; oid = journal.SeekNext()) {
-        RecordProps props;
-        if (props.Read(journal, { prop }) != oid)
-            continue;
-        const CEPROPVAL* value = props.Find(prop);
-        if (value != nullptr && matches(*value))
-            found.push_back(oid);
+    for (auto it = from; it != order.end(); ++it) {
+        const JournalIndex::Facts* facts = index.Find(*it);
+        if (facts != nullptr && facts->date != 0 && facts->date - first < ZTime::kTicksPerDay)
+            found.push_back(*it);
     }
     return found;
 }
 
-std::u16string Folded(std::u16string_view text, bool matchCase)
+// Puts the journal's cursor on the first entry searched: the first of the
+// journal, or the one after `after`. Returns its OID (0: none).
+CEOID PlaceCursor(DbKestrin& journal, CEOID after)
 {
-    if (matchCase || text.empty())
-        return std::u16string(text);
-    ZString upper(std::u16string(text).c_str());
-    upper.MakeUpper();
-    return upper.IsEmpty() ? std::u16string() : std::u16string(upper.Text());
+    if (after == 0)
+        return journal.SeekFirst();
+    return journal.SeekOid(after) == after ? journal.SeekNext() : 0;
 }
 
-// Does `text` contain `wanted` (already folded)?
-bool Contains(std::u16string_view text, const std::u16string& wanted, bool matchCase)
+std::vector<CEOID> FindText(DbKestrin& journal, CEPROPID prop, const std::u16string& text, bool matchCase,
+    CEOID after)
 {
-    return !text.empty() && Folded(text, matchCase).find(wanted) != std::u16string::npos;
+    std::vector<CEOID> found;
+    if (!text.empty() && PlaceCursor(journal, after) != 0)
+        CeFindAllText(journal.GetHandle(), prop, text.c_str(), matchCase ? TRUE : FALSE, found);
+    return found;
 }
 
 } // namespace
 
+std::vector<CEOID> FindEntries(DbKestrin& journal, const FindQuery& query)
+{
+    if (query.by == FindBy::Date)
+        return FindOnDay(journal, query.day, query.after);
+    return FindText(journal, SearchedProperty(query.by), query.text, query.matchCase, query.after);
+}
+
+DWORD CountMatches(DbKestrin& journal, const FindQuery& query)
+{
+    if (query.by == FindBy::Date)
+        return static_cast<DWORD>(FindOnDay(journal, query.day, 0).size());
+    if (query.text.empty())
+        return 0;
+    const DWORD count = CeCountText(
+        journal.GetHandle(), SearchedProperty(query.by), query.text.c_str(), query.matchCase ? TRUE : FALSE);
+    return count == 0xFFFFFFFF ? 0 : count;
+}
+
+bool AnsweredQuickly(DbKestrin& journal, const FindQuery& query)
+{
+    if (query.by == FindBy::Date)
+        return true;
+    // Characters, not UTF-16 units: a pair of surrogates is one.
+    const auto lowSurrogates = std::count_if(
+        query.text.begin(), query.text.end(), [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; });
+    return query.text.size() - std::size_t(lowSurrogates) >= 3 && CeFullTextIndexReady(journal.GetOid(), SearchedProperty(query.by));
+}
+
+bool PrepareFindIndex(DbKestrin& journal, bool rebuild)
+{
+    const CEOID db = journal.GetOid();
+    if (db == 0)
+        return false;
+    const bool ready = std::all_of(
+        std::begin(kIndexed), std::end(kIndexed), [&](CEPROPID p) { return CeFullTextIndexReady(db, p) != FALSE; });
+    if (ready && !rebuild)
+        return true;
+    return CeBuildFullTextIndex(db, static_cast<WORD>(std::size(kIndexed)), kIndexed) != FALSE;
+}
+
 std::vector<CEOID> FindEntriesOnDay(DbKestrin& journal, const ZTime& day)
 {
-    return Walk(journal, PROPID_DATE,
-        [&](const CEPROPVAL& value) { return day.IsSameDay(ZTime(value.val.filetime)); });
+    return FindEntries(journal, { .by = FindBy::Date, .day = day });
 }
 
 std::vector<CEOID> FindEntriesBySubject(DbKestrin& journal, LPCWSTR text, bool matchCase)
 {
-    if (text == nullptr || *text == 0)
-        return {};
-    std::u16string wanted = Folded(text, matchCase);
-    return Walk(journal, PROPID_SUBJECT, [&](const CEPROPVAL& value) {
-        return value.val.lpwstr != nullptr && Contains(value.val.lpwstr, wanted, matchCase);
-    });
+    return FindEntries(journal, { .by = FindBy::Subject, .text = text ? text : u"", .matchCase = matchCase });
 }
 
 std::vector<CEOID> FindEntriesByNote(DbKestrin& journal, LPCWSTR text, bool matchCase)
 {
-    if (text == nullptr || *text == 0)
-        return {};
-    std::u16string wanted = Folded(text, matchCase);
-    return Walk(journal, PROPID_NOTE,
-        [&](const CEPROPVAL& value) { return Contains(NotePlainText(value.val.blob), wanted, matchCase); });
+    return FindEntries(journal, { .by = FindBy::Note, .text = text ? text : u"", .matchCase = matchCase });
 }

@@ -152,11 +152,10 @@ TEST_F(MainWindowTest, PartsAndCommandsOnAHandheldScreen)
     EXPECT_EQ(Geometry(main->PreviewPane()).bottom() + 1, height);
 
     // Every command is there; those without their screens are disabled.
-    for (const char* name : { "actionAbout", "actionExport", "actionBackup", "actionRestore", "buttonTools",
-             "buttonPreviewPane", "buttonUp", "buttonDown", "buttonFilter", "buttonNew" })
+    for (const char* name : { "actionAbout", "actionFind", "actionExport", "actionBackup", "actionRestore",
+             "buttonTools", "buttonFind", "buttonPreviewPane", "buttonUp", "buttonDown", "buttonFilter", "buttonNew" })
         EXPECT_TRUE(Find(name)->isEnabled()) << name;
-    for (const char* name :
-        { "actionFind", "actionReceiveIr", "actionOptions", "buttonFind" })
+    for (const char* name : { "actionReceiveIr", "actionOptions" })
         EXPECT_FALSE(Find(name)->isEnabled()) << name;
     EXPECT_TRUE(Find("buttonPreviewPane")->isChecked());
     EXPECT_TRUE(Find("buttonUp")->isVisible());
@@ -199,13 +198,14 @@ TEST_F(MainWindowTest, SplitterLimitsAndThePreviewSwitch)
     EXPECT_EQ(Geometry(view).height(), 100 - ZWMain::kBarHeight);
     EXPECT_EQ(Geometry(main->PreviewPane()).top(), 100 + ZWMain::kSplitterHeight);
 
-    // Dragging the bar moves it by as much.
+    // Dragging the bar by its grip moves it by as much.
     QWidget* splitter = main->Splitter();
-    QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(50, 5));
-    QMouseEvent drag(QEvent::MouseMove, QPointF(50, 35), splitter->mapToGlobal(QPointF(50, 35)), Qt::NoButton,
+    const int grip = splitter->width() - 5;
+    QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(grip, 5));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(grip, 35), splitter->mapToGlobal(QPointF(grip, 35)), Qt::NoButton,
         Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(splitter, &drag);
-    QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(50, 35));
+    QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(grip, 35));
     EXPECT_EQ(VSplit(), 130);
 
     // Without the preview pane the list reaches the bottom; the position stays.

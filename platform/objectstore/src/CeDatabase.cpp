@@ -6,21 +6,7 @@
 #include "CurrentStore.h"
 
 using objectstore::Store;
-
-namespace {
-
-template <class Call, class Result> Result WithStore(Result failure, Call call)
-{
-    std::lock_guard lock(objectstore::StoreMutex());
-    Store* store = objectstore::CurrentStore();
-    if (!store)
-        return failure;
-    const Result result = call(*store);
-    store->EndCheckWait();
-    return result;
-}
-
-} // namespace
+using objectstore::WithStore;
 
 CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD numSortOrders, const SORTORDERSPEC* sortOrders)
 {

@@ -16,4 +16,16 @@ void NoticeCheckWait(bool waiting);
 // last error 1009) when it cannot be opened. Call with StoreMutex held.
 Store* CurrentStore();
 
+// Runs `call` on the current store under the lock; `failure` without one.
+template <class Call, class Result> Result WithStore(Result failure, Call call)
+{
+    std::lock_guard lock(StoreMutex());
+    Store* store = CurrentStore();
+    if (!store)
+        return failure;
+    const Result result = call(*store);
+    store->EndCheckWait();
+    return result;
+}
+
 } // namespace objectstore

@@ -2,6 +2,7 @@
 
 #include "CurrentStore.h"
 #include "DataFolder.h"
+#include "FullText.h"
 #include "LastError.h"
 #include "LocalHeap.h"
 #include "RecordCodec.h"
@@ -215,6 +216,7 @@ void Store::Checkpoint()
 bool Store::Prepare()
 {
     st_ = std::make_unique<Statements>(conn_.Raw());
+    fullText_ = std::make_unique<FullText>(conn_);
     return st_->Ready();
 }
 
@@ -298,7 +300,19 @@ void Store::Forget(CEOID db)
 {
     rows_.erase(db);
     namedOids_.clear();
-    std::erase_if(indices_, [db](const auto& entry) { return entry.first.first == db; });
+    // An index that handles still use (a new name or type leaves them open)
+    // is rebuilt before its next use; dropping it from the map instead would
+    // leave those handles with an order that no later write reaches.
+    for (auto it = indices_.begin(); it != indices_.end();) {
+        if (it->first.first != db) {
+            ++it;
+        } else if (it->second->users == 0) {
+            it = indices_.erase(it);
+        } else {
+            it->second->stale = true;
+            ++it;
+        }
+    }
 }
 
 const DatabaseRow* Store::LoadDatabase(CEOID oid)

@@ -25,6 +25,8 @@
 
 namespace objectstore {
 
+class FullText;
+
 struct DatabaseRow {
     CEOID oid = 0;
     std::u16string name;
@@ -100,6 +102,11 @@ public:
         HANDLE h, DWORD flags, WORD* count, const CEPROPID* ids, LPBYTE* buffer, DWORD* bufferSize);
     CEOID WriteProps(HANDLE h, CEOID oid, WORD count, const CEPROPVAL* values);
     CEOID FindText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);
+    // Full-text index and whole-database text searches (FullTextIndex.h).
+    BOOL BuildFullText(CEOID db, WORD count, const CEPROPID* props);
+    BOOL FullTextReady(CEOID db, CEPROPID prop);
+    BOOL FindAllText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, std::vector<CEOID>& found);
+    DWORD CountText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);
     BOOL DeleteRecord(HANDLE h, CEOID oid);
     BOOL SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info);
     BOOL OidGetInfo(CEOID oid, CEOIDINFO* info);
@@ -172,6 +179,9 @@ private:
     std::optional<std::span<const BYTE>> HeldRecord(Handle& h, std::size_t pos);
     bool ReadStretch(Handle& h, std::size_t pos);
 
+    // The OIDs (ascending) of `db`'s records whose `prop` contains `text`.
+    bool MatchingOids(CEOID db, CEPROPID prop, const std::u16string& text, bool caseSensitive,
+        std::vector<CEOID>& matches);
     CEOID WriteInScope(Handle& h, CEOID oid, WORD count, const CEPROPVAL* values, bool& created,
         OldRecord& old, std::string (&keys)[CEDB_MAXSORTORDER], std::int64_t& version);
     bool LoadOld(CEOID db, CEOID oid, OldRecord& old);
@@ -219,6 +229,7 @@ private:
     // Prepared statements (declared after the connection: destroyed first).
     struct Statements;
     std::unique_ptr<Statements> st_;
+    std::unique_ptr<FullText> fullText_;
 };
 
 } // namespace objectstore

@@ -4,6 +4,7 @@
 #include "Store.h"
 
 #include "BulkAllocator.h"
+#include "FullText.h"
 #include "LastError.h"
 #include "RecordCodec.h"
 #include "Schema.h"
@@ -71,7 +72,9 @@ BOOL Store::DeleteDatabase(CEOID oid)
         error = scope.Error();
         if (!error) {
             scope.Touch();
-            int rc = st_->deleteRecordsOf.Bind(1, oid).Run();
+            int rc = fullText_->Dropped(oid);
+            if (rc == SQLITE_OK)
+                rc = st_->deleteRecordsOf.Bind(1, oid).Run();
             if (rc == SQLITE_OK)
                 rc = st_->deleteKeysOf.Bind(1, oid).Run();
             if (rc == SQLITE_OK)
@@ -242,6 +245,8 @@ CEOID Store::WriteInScope(Handle& h, CEOID oid, WORD count, const CEPROPVAL* val
         keysChanged = keysChanged || !old.keys[i] || *old.keys[i] != keys[i];
     if (rc == SQLITE_OK && keysChanged)
         rc = WriteKeys(created ? st_->insertKeys : st_->updateKeys, h.db, oid, keys, sorts.size());
+    if (rc == SQLITE_OK)
+        rc = fullText_->Written(h.db, oid, props);
     if (rc)
         return Fail(SqliteErrorToWin32(rc));
     const std::int64_t sizeDelta = std::int64_t(bytes.size()) - std::int64_t(old.props.size());
@@ -290,6 +295,8 @@ BOOL Store::DeleteRecord(HANDLE hv, CEOID oid)
     int rc = st_->deleteRecord.Bind(1, oid).Run();
     if (rc == SQLITE_OK)
         rc = st_->deleteKeys.Bind(1, h->db).Bind(2, oid).Run();
+    if (rc == SQLITE_OK)
+        rc = fullText_->Deleted(h->db, oid);
     if (rc)
         return Fail(scope.Failed(rc));
     std::int64_t version = 0;
@@ -473,10 +480,15 @@ BOOL Store::SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info)
             const std::vector<BYTE> nameBytes = NameBytes(row.name);
             const std::vector<BYTE> sortBytes = SortBytes(row.sorts);
             const std::string key = FoldedUtf8(row.name);
-            Statement& u = st_->updateDatabase;
-            u.Bind(1, nameBytes).Bind(2, key).Bind(3, row.type).Bind(4, sortBytes);
-            u.Bind(5, static_cast<std::int64_t>(modified)).Bind(6, oid);
-            if (const int rc = u.Run())
+            // The change raises the database's version; texts stay as they are.
+            int rc = fullText_->Changed(oid);
+            if (rc == SQLITE_OK) {
+                Statement& u = st_->updateDatabase;
+                u.Bind(1, nameBytes).Bind(2, key).Bind(3, row.type).Bind(4, sortBytes);
+                u.Bind(5, static_cast<std::int64_t>(modified)).Bind(6, oid);
+                rc = u.Run();
+            }
+            if (rc)
                 error = scope.Failed(rc);
             else if (newSorts && !RekeyRecords(row, oldSorts))
                 error = GetLastError();

@@ -1,0 +1,57 @@
+#pragma once
+// The store's full-text index: the texts of chosen properties of a database
+// (text properties, and blob properties through a reader that the layer
+// above registers, such as the journal's note) kept in an SQLite FTS5 table
+// with the trigram tokenizer inside the store file. A "contains" search of
+// three or more characters is then an index look-up instead of a walk over
+// every record; shorter texts are searched by walking the records.
+//
+// A database's index is built by CeBuildFullTextIndex and from then on kept
+// in step by every record write and delete and every change of the database,
+// inside the same transaction. The index knows the database version it
+// matches: a change made without keeping it in step (by a process that has
+// no reader for an indexed blob property, or by an older program) leaves it
+// behind, and searches walk the records until it is built again. Searches
+// answer exactly alike with and without the index: the record's text
+// contains the searched text, compared upper-cased code point by code point
+// unless case-sensitive, as CeFindText compares; a record lacking the
+// property or holding an empty text never matches.
+//
+// Calls follow the service's conventions (CeDatabase.h): FALSE / 0xFFFFFFFF
+// plus GetLastError on failure. Thread-safe like the other Ce* calls.
+
+#include "CeDbTypes.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Turns a blob property's bytes into the text that is searched.
+using FullTextBlobReader = std::u16string (*)(const BYTE* data, std::size_t size);
+
+// Registers the reader of blob property `prop` for this process (null
+// removes it). Readers must be pure functions of the bytes.
+void CeSetFullTextReader(CEPROPID prop, FullTextBlobReader reader);
+
+// At most this many properties per database.
+inline constexpr WORD kMaxFullTextProps = 8;
+
+// Builds (or builds again) the index of database `db` over `props`, in one
+// transaction. FALSE with 87 for a property that is neither a text nor a
+// blob with a registered reader, or more than kMaxFullTextProps of them;
+// 2 when there is no such database; 112 when the disk is full.
+BOOL CeBuildFullTextIndex(CEOID db, WORD count, const CEPROPID* props);
+
+// TRUE when the index of `db` covers `prop` and is in step with the
+// database (searches of three or more characters will use it).
+BOOL CeFullTextIndexReady(CEOID db, CEPROPID prop);
+
+// Every record whose property `prop` contains `text`, from the record under
+// the cursor on, in the handle's current order, into `found` (replaced). The
+// cursor does not move. FALSE with 87 when `text` is null or `prop` is
+// neither a text nor a blob with a registered reader; 6 for a bad handle.
+BOOL CeFindAllText(HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, std::vector<CEOID>& found);
+
+// The number of records of the handle's database (whatever the cursor)
+// whose property `prop` contains `text`; 0xFFFFFFFF on failure (as above).
+DWORD CeCountText(HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);

@@ -1,0 +1,92 @@
+#pragma once
+// The full-text index behind FullTextIndex.h, owned by the store. Tables:
+//
+//   fulltext_dbs(db, props, version)  one row per indexed database: the
+//                                     indexed property ids (u32 each) and
+//                                     the database version the index matches
+//   fulltext_<db>_text(id, original)  one row per record and property that
+//                                     has a text: id = OID * 8 + the
+//                                     property's slot, the text as UTF-8
+//   fulltext_<db>, fulltext_<db>_exact
+//                                     FTS5 indexes over those rows (external
+//                                     content, so they keep no copy of the
+//                                     texts), trigram tokenizer,
+//                                     case-sensitive: the first fed with each
+//                                     text upper-cased (searches that ignore
+//                                     case), the second with the text as
+//                                     written (case-sensitive searches). A
+//                                     row is taken out with the very text it
+//                                     was made from, read back from the
+//                                     texts table, so they always agree.
+//
+// The tables are made by the first build; a store without them simply has no
+// index. Every change the store makes to a database calls one of the hooks
+// below inside its write transaction, before the database's version is
+// raised: an index that matched the version before the change is brought to
+// the version after it; one that did not stays behind (and is not used).
+// Not thread-safe: the store serialises all calls.
+
+#include "FullTextIndex.h"
+#include "RecordCodec.h"
+#include "Sqlite.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace objectstore {
+
+class FullText {
+public:
+    explicit FullText(Connection& conn);
+    ~FullText();
+    FullText(const FullText&) = delete;
+    FullText& operator=(const FullText&) = delete;
+
+    static void SetReader(CEPROPID prop, FullTextBlobReader reader);
+    // A text property, or a blob property with a reader.
+    static bool Searchable(CEPROPID prop);
+    // The searched text of a property value (null: the record lacks it);
+    // false when it has none to offer (a blob without reader).
+    static bool TextOf(CEPROPID prop, const PropView* value, std::u16string& out);
+
+    // Hooks of the writes; each returns a SQLite result code.
+    int Written(CEOID db, CEOID oid, const std::vector<PropView>& props);
+    int Deleted(CEOID db, CEOID oid);
+    // A change of the database that touches no record's text.
+    int Changed(CEOID db);
+    int Dropped(CEOID db);
+
+    // Builds the index of `db` over `props` from `records` (rows of OID and
+    // stored record, as Statements::recordsOf gives them, already bound).
+    int Build(CEOID db, const std::vector<CEPROPID>& props, Statement& records);
+
+    // The slot of `prop` in the in-step index of `db`, or -1.
+    int ReadySlot(CEOID db, CEPROPID prop);
+    // OIDs (ascending) whose slot text contains `text` (three or more code
+    // points; see UsableFor). Returns a SQLite result code.
+    int Query(CEOID db, int slot, const std::u16string& text, bool caseSensitive, std::vector<CEOID>& out);
+    // Can the index answer a search for `text`? Shorter texts than a trigram,
+    // and texts with unpaired surrogates (which do not survive the index's
+    // UTF-8), are searched by walking instead.
+    static bool UsableFor(const std::u16string& text);
+
+private:
+    struct Tables;
+    Tables* TablesOf(CEOID db);
+    // Raises the index of `db` to the database's next version when it is in
+    // step; sets `props` to its properties then (else leaves it empty).
+    int Advance(CEOID db, std::vector<CEPROPID>& props);
+    int Insert(Tables& t, CEOID oid, const std::vector<CEPROPID>& props, const std::vector<PropView>& values);
+    // Takes the rows of record `oid` out of the texts and the index.
+    int Remove(Tables& t, CEOID oid);
+    bool PrepareMeta();
+    void Forget(CEOID db);
+
+    Connection& conn_;
+    std::unique_ptr<Statement> advance_, ready_;
+    std::map<CEOID, std::unique_ptr<Tables>> tables_;
+};
+
+} // namespace objectstore

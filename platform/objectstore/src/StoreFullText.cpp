@@ -1,0 +1,149 @@
+// Text searches of whole databases: through the full-text index when it is in
+// step and the text is long enough, else by reading every record's text in
+// file order (one pass over the database's pages). Both give the matching
+// OIDs ascending; the handle's order index then puts them in its order.
+
+#include "Store.h"
+
+#include "CurrentStore.h"
+#include "FullText.h"
+#include "LastError.h"
+#include "StoreInternals.h"
+#include "TextMatch.h"
+
+#include <algorithm>
+
+namespace objectstore {
+
+bool Store::MatchingOids(CEOID db, CEPROPID prop, const std::u16string& text, bool caseSensitive,
+    std::vector<CEOID>& matches)
+{
+    matches.clear();
+    if (FullText::UsableFor(text)) {
+        const int slot = fullText_->ReadySlot(db, prop);
+        if (slot >= 0) {
+            if (const int rc = fullText_->Query(db, slot, text, caseSensitive, matches))
+                return Fail(SqliteErrorToWin32(rc));
+            return true;
+        }
+    }
+    const std::u16string needle = Needle(text, caseSensitive);
+    std::vector<PropView> props;
+    std::u16string candidate, scratch;
+    Statement& q = st_->recordsOf;
+    q.Bind(1, db);
+    while (q.Step()) {
+        // A damaged record is no match; reading it tells the reader so.
+        if (!ParseRecord(q.Blob(1), props))
+            continue;
+        FullText::TextOf(prop, FindProp(props, prop), candidate);
+        if (TextMatches(candidate, needle, caseSensitive, scratch))
+            matches.push_back(static_cast<CEOID>(q.Int(0)));
+    }
+    const int rc = q.Error();
+    q.Reset();
+    if (rc)
+        return Fail(SqliteErrorToWin32(rc));
+    return true;
+}
+
+BOOL Store::BuildFullText(CEOID db, WORD count, const CEPROPID* props)
+{
+    if (count > kMaxFullTextProps || (count && !props))
+        return Fail(ERROR_INVALID_PARAMETER);
+    const std::vector<CEPROPID> indexed(props, props + count);
+    for (CEPROPID p : indexed)
+        if (!FullText::Searchable(p) || std::count(indexed.begin(), indexed.end(), p) > 1)
+            return Fail(ERROR_INVALID_PARAMETER);
+    WriteScope scope(*this);
+    if (scope.Error())
+        return Fail(scope.Error());
+    if (!LoadDatabase(db))
+        return Fail(ERROR_FILE_NOT_FOUND);
+    scope.Touch();
+    st_->recordsOf.Bind(1, db);
+    if (const int rc = fullText_->Build(db, indexed, st_->recordsOf))
+        return Fail(scope.Failed(rc));
+    if (const DWORD error = scope.Commit())
+        return Fail(error);
+    return TRUE;
+}
+
+BOOL Store::FullTextReady(CEOID db, CEPROPID prop)
+{
+    Refresh();
+    return fullText_->ReadySlot(db, prop) >= 0;
+}
+
+BOOL Store::FindAllText(HANDLE hv, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, std::vector<CEOID>& found)
+{
+    found.clear();
+    Handle* h = Find(hv);
+    if (!h)
+        return FALSE;
+    if (!text || !FullText::Searchable(prop))
+        return Fail(ERROR_INVALID_PARAMETER);
+    Refresh();
+    if (!EnsureBuilt(*h))
+        return FALSE;
+    const Located at = Locate(*h);
+    if (at.where == Where::End)
+        return TRUE;
+    std::vector<CEOID> matches;
+    if (!MatchingOids(h->db, prop, text, caseSensitive != FALSE, matches))
+        return FALSE;
+    const OrderIndex& index = *h->index;
+    const auto matching = [&](CEOID oid) { return std::binary_search(matches.begin(), matches.end(), oid); };
+    for (std::size_t pos = index.FirstFrom(at.pos, matching); pos != OrderIndex::npos;
+         pos = index.FirstFrom(pos + 1, matching))
+        found.push_back(index.At(pos).oid);
+    return TRUE;
+}
+
+DWORD Store::CountText(HANDLE hv, CEPROPID prop, LPCWSTR text, BOOL caseSensitive)
+{
+    constexpr DWORD kFailed = 0xFFFFFFFF;
+    Handle* h = Find(hv);
+    if (!h)
+        return kFailed;
+    if (!text || !FullText::Searchable(prop)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return kFailed;
+    }
+    Refresh();
+    std::vector<CEOID> matches;
+    if (!MatchingOids(h->db, prop, text, caseSensitive != FALSE, matches))
+        return kFailed;
+    return static_cast<DWORD>(matches.size());
+}
+
+} // namespace objectstore
+
+using objectstore::Store;
+using objectstore::WithStore;
+
+void CeSetFullTextReader(CEPROPID prop, FullTextBlobReader reader)
+{
+    objectstore::FullText::SetReader(prop, reader);
+}
+
+BOOL CeBuildFullTextIndex(CEOID db, WORD count, const CEPROPID* props)
+{
+    return WithStore(BOOL(FALSE), [&](Store& s) { return s.BuildFullText(db, count, props); });
+}
+
+BOOL CeFullTextIndexReady(CEOID db, CEPROPID prop)
+{
+    return WithStore(BOOL(FALSE), [&](Store& s) { return s.FullTextReady(db, prop); });
+}
+
+BOOL CeFindAllText(HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, std::vector<CEOID>& found)
+{
+    found.clear();
+    return WithStore(BOOL(FALSE), [&](Store& s) { return s.FindAllText(db, prop, text, caseSensitive, found); });
+}
+
+DWORD CeCountText(HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive)
+{
+    return WithStore(DWORD(0xFFFFFFFF), [&](Store& s) { return s.CountText(db, prop, text, caseSensitive); });
+}
