@@ -6,6 +6,7 @@
 #include "FilterDialog.h"
 #include "JournalSort.h"
 #include "LastError.h"
+#include "OptionsDialog.h"
 #include "ProgramObjects.h"
 #include "ProgramText.h"
 #include "Settings.h"
@@ -36,6 +37,8 @@ namespace {
 
 // A press held this long without moving opens the context menu.
 constexpr int kLongPressMs = 600;
+// How often held PIM items look whether the modal dialogs have closed.
+constexpr int kHeldPimItemPollMs = 50;
 
 ZWMain::IntegrityCheck& InstalledCheck()
 {
@@ -72,7 +75,7 @@ const Command* FindCommand(WORD id)
         { CMD_BACKUP, "Backup", "Backup", true },
         { CMD_RESTORE, "Restore", "Restore", true },
         { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", false },
-        { CMD_OPTIONS, "Options", "Options", false },
+        { CMD_OPTIONS, "Options", "Options", true },
         { CMD_FILTER, "Filter", "Filter", true },
         { CMD_PREVIEW_PANE, "PreviewPane", "Preview Pane", true },
         { CMD_UP, "Up", "Up", true },
@@ -222,6 +225,7 @@ ZWMain::~ZWMain()
 {
     // The socket goes first: no message may arrive for a window being torn down.
     listener_.reset();
+    pimItemTimer_.reset();
     longPress_.reset();
     treeLongPress_.reset();
 }
@@ -465,11 +469,66 @@ void ZWMain::OnFilterCommand(WORD code)
     }
 }
 
+void ZWMain::SetRunning(bool running)
+{
+    running_ = running;
+    if (running_ && !heldPimItems_.empty())
+        pimItemTimer_->start();
+}
+
+void ZWMain::HoldPimItem(WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) > 2)
+        return;
+    heldPimItems_.emplace_back(wParam, lParam);
+    if (!pimItemTimer_) {
+        pimItemTimer_ = std::make_unique<QTimer>();
+        pimItemTimer_->setInterval(kHeldPimItemPollMs);
+        QObject::connect(pimItemTimer_.get(), &QTimer::timeout, [this] { ReleaseHeldPimItems(); });
+    }
+    if (running_)
+        pimItemTimer_->start();
+}
+
+// Hands the held items on, one at a time, while no modal dialog is open: the
+// editor that one opens is modal, so the next waits until it has closed
+// instead of opening a second editor over it.
+void ZWMain::ReleaseHeldPimItems()
+{
+    while (!heldPimItems_.empty() && running_ && !QApplication::activeModalWidget()) {
+        const auto [wParam, lParam] = heldPimItems_.front();
+        heldPimItems_.erase(heldPimItems_.begin());
+        OnPimItem(LOWORD(wParam), HIWORD(wParam), static_cast<DWORD>(lParam));
+    }
+    if (pimItemTimer_ && (heldPimItems_.empty() || !running_))
+        pimItemTimer_->stop();
+}
+
 void ZWMain::OnPimItem(int kind, int count, DWORD)
 {
     (void)kind;
     (void)count;
     OutputDebugStringW(u"ZWMain::OnPimItem\n");
+}
+
+void ZWMain::OnOptions()
+{
+    OptionsDialog options(TheApp(), TheSkin(), TheJournal());
+    // The skin chosen dresses the window at once, while the options stay open.
+    options.SetSkinApplied([this] {
+        ApplySkin();
+        TheSkin().changed = false;
+    });
+    if (!options.Run(GetHandle()) || !IsWindow())
+        return;
+    const bool previewPane = Settings(TheApp()).PreviewPane();
+    if (previewPane != previewPane_) {
+        previewPane_ = previewPane;
+        ShowPreviewButtons();
+        LayoutFromSetting();
+    }
+    // The date format may have changed: the rows are formatted anew.
+    RefillView();
 }
 
 void ZWMain::BringToFront()
@@ -515,7 +574,7 @@ void ZWMain::OnFrame(const IpcFrame& frame)
             quitRequested_ = true;
         return;
     default:
-        if (running_)
+        if (running_ || frame.message == KWM_PIMITEM)
             SendMessage(frame.message, frame.wParam, static_cast<LPARAM>(frame.lParam));
         return;
     }
@@ -664,6 +723,9 @@ void ZWMain::OnCommand(WORD id, WORD code)
     case CMD_EXPORT:
         ExportDialog(journal, TheSelection()).Run(window);
         return;
+    case CMD_OPTIONS:
+        OnOptions();
+        return;
     case CMD_SHOW_ALL:
         journal.GetFilter().ClearFilter(TheApp(), kOptionsSection);
         bar_.SetShowLabel(CMD_SHOW_ALL);
@@ -726,8 +788,8 @@ LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 1;
     case KWM_PIMITEM:
-        if (LOWORD(wParam) <= 2)
-            OnPimItem(LOWORD(wParam), HIWORD(wParam), static_cast<DWORD>(lParam));
+        HoldPimItem(wParam, lParam);
+        ReleaseHeldPimItems();
         return 0;
     case KWM_SPLITTER:
         return Layout(static_cast<int>(lParam)) ? 1 : 0;

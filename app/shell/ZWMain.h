@@ -28,7 +28,9 @@
 //   WM_CLOSE, 1023      close the journal, empty the selection, destroy the window
 //   WM_DESTROY          end the message loop (exit code 0)
 //   1125 (cursor)       wParam 1: wait cursor on; 2: off and request a refresh; returns 1
-//   1126 (PIM item)     OnPimItem(kind, count, object id)
+//   1126 (PIM item)     OnPimItem(kind, count, object id), held while a modal
+//                       dialog is open (or the program is still starting) and
+//                       handled once, in order, when none is
 //   1130 (splitter)     lay out with the splitter at lParam
 //   WM_COMMAND 1026|1126<<16   rebuild the list or tree, when a refresh is pending
 //   WM_COMMAND id|1127<<16     sort by the field `id` (list or tree follows)
@@ -37,7 +39,7 @@
 // to the front (or the dialog in front of it), WM_QUIT ends the message loop
 // at once without the close steps, 1023, 1125 and 1126 as above. Until the
 // program runs its message loop (the password is being asked), PIM items are
-// ignored and a close or quit is remembered and ends the start-up.
+// held and a close or quit is remembered and ends the start-up.
 //
 // The window is made inside a running program (ProgramObjects): it uses the
 // program's settings store, selection, journal and skin. Owned by the
@@ -54,11 +56,14 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QAbstractItemView;
 class QAction;
 class QMainWindow;
 class QTextEdit;
+class QTimer;
 class DbKestrin;
 
 // The main window's commands.
@@ -128,7 +133,9 @@ public:
     void RequestRefresh();
     bool RefreshPending() const { return refreshPending_; }
     // The message loop runs: posted items are now handled.
-    void SetRunning(bool running) { running_ = running; }
+    void SetRunning(bool running);
+    // PIM items waiting for the modal dialogs to close.
+    int HeldPimItems() const { return static_cast<int>(heldPimItems_.size()); }
     // A close or quit arrived while the program was starting.
     bool QuitRequested() const { return quitRequested_; }
     // Raises the window, or the modal dialog in front of it.
@@ -169,6 +176,9 @@ private:
     void OnCommand(WORD id, WORD code);
     void OnSize();
     void OnRefresh();
+    void OnOptions();
+    void HoldPimItem(WPARAM wParam, LPARAM lParam);
+    void ReleaseHeldPimItems();
     void BuildCommands(QMainWindow* window);
     void ShowPreviewButtons();
     void TogglePreview();
@@ -199,6 +209,8 @@ private:
     std::unique_ptr<LongPress> longPress_;
     std::unique_ptr<LongPress> treeLongPress_;
     std::unique_ptr<WindowListener> listener_;
+    std::vector<std::pair<WPARAM, LPARAM>> heldPimItems_;
+    std::unique_ptr<QTimer> pimItemTimer_;
     bool previewPane_ = true;
     bool treeView_ = false;
     bool previewArmed_ = true;

@@ -1,0 +1,250 @@
+// The options dialog in a running program: list rows written at OK and seen
+// by the main window afterwards (date format, preview pane), the skin
+// chooser (applied at once; a cancelled one still counts as a change), the
+// address-book folders, and the password row.
+
+#include "GuiApp.h"
+#include "JournalEntries.h"
+#include "OptionsDialog.h"
+#include "PasswordLock.h"
+#include "PimFolders.h"
+#include "ProgramObjects.h"
+#include "Settings.h"
+#include "TempHome.h"
+#include "UiHooks.h"
+#include "ZWMain.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+class OptionsDialogTest : public ::testing::Test {
+protected:
+    OptionsDialogTest()
+    {
+        unsetenv("XDG_RUNTIME_DIR");
+        ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
+    }
+    ~OptionsDialogTest() override
+    {
+        OptionsDialog::SetFolderChooser({});
+        if (program && main->IsWindow())
+            main->SendMessage(WM_CLOSE);
+        program.reset();
+        PumpAll();
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QApplication::exec();
+        ZWMain::SetIntegrityCheck({});
+    }
+
+    void Start()
+    {
+        {
+            DbKestrin journal;
+            ASSERT_TRUE(journal.Open(nullptr));
+            ASSERT_NE(AddEntry(journal, { .subject = u"Lunch", .date = At(2006, 3, 24) }), 0u);
+        }
+        program = std::make_unique<ProgramObjects>();
+        ASSERT_TRUE(program->app.InitInstance(1));
+        main = program->app.MainWindow();
+        main->MainWindow()->resize(240, 320);
+        PumpAll();
+    }
+
+    // Runs `steps` on the modal dialog of that object name once it is open.
+    void WithDialog(const char* name, std::function<void(QDialog&)> steps)
+    {
+        auto timer = std::make_unique<QTimer>();
+        QTimer* watch = timer.get();
+        watch->setInterval(10);
+        QObject::connect(watch, &QTimer::timeout, [watch, name, steps] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog && dialog->objectName() == QLatin1String(name)) {
+                watch->stop();
+                steps(*dialog);
+            }
+        });
+        watch->start();
+        pending.push_back(std::move(timer));
+    }
+    void OpenOptions() { main->SendMessage(WM_COMMAND, CMD_OPTIONS, 0); }
+    static QTableWidget* Table(QDialog& dialog) { return dialog.findChild<QTableWidget*>("optionsList"); }
+    static void Tap(QDialog& dialog, int row)
+    {
+        QTableWidget* table = Table(dialog);
+        emit table->cellClicked(row, 1);
+    }
+    static void ChooseItem(QDialog& dialog, int row, int index)
+    {
+        auto* choice = qobject_cast<QComboBox*>(Table(dialog)->cellWidget(row, 1));
+        ASSERT_NE(choice, nullptr);
+        choice->setCurrentIndex(index);
+    }
+    static void PressOk(QDialog& dialog)
+    {
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    }
+    QString DateCell()
+    {
+        QTableView* view = main->List().View();
+        return view->model()->index(0, 0).data().toString();
+    }
+
+    TempHome home;
+    RecordingUiHooks hooks;
+    ScopedUiHooks scopedHooks { hooks };
+    std::unique_ptr<ProgramObjects> program;
+    ZWMain* main = nullptr;
+    std::vector<std::unique_ptr<QTimer>> pending;
+};
+
+} // namespace
+
+TEST_F(OptionsDialogTest, ListRowsAreWrittenAtOkAndTakeEffectInTheMainWindow)
+{
+    Start();
+    EXPECT_TRUE(main->Action(CMD_OPTIONS)->isEnabled());
+    EXPECT_EQ(DateCell(), QStringLiteral("03/24/06"));
+    QString shownValue;
+    WithDialog("optionsDialog", [&](QDialog& dialog) {
+        QTableWidget* table = Table(dialog);
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(table->rowCount(), OptionsDialog::kRowCount);
+        EXPECT_EQ(table->item(OptionsDialog::kConfirmDeletesRow, 1)->text(), QStringLiteral("Yes"));
+        EXPECT_EQ(table->item(OptionsDialog::kPasswordRow, 1)->text(), QStringLiteral("<Disabled>"));
+        EXPECT_EQ(table->item(OptionsDialog::kSkinRow, 1)->text(), QStringLiteral("Plum Fairy"));
+        // Nothing is written while the dialog is open.
+        Tap(dialog, OptionsDialog::kDateFormatRow);
+        ChooseItem(dialog, OptionsDialog::kDateFormatRow, 3);
+        Tap(dialog, OptionsDialog::kPreviewPaneRow);
+        EXPECT_EQ(table->item(OptionsDialog::kDateFormatRow, 1)->text(), OptionsDialog::DateFormatChoices()[3]);
+        ChooseItem(dialog, OptionsDialog::kPreviewPaneRow, 0);
+        Tap(dialog, OptionsDialog::kConfirmDeletesRow);
+        EXPECT_EQ(Settings(program->app).DateFormat(), Settings::kDefaultDateFormat);
+        EXPECT_TRUE(Settings(program->app).PreviewPane());
+        // OK takes the value of the list still open.
+        ChooseItem(dialog, OptionsDialog::kConfirmDeletesRow, 0);
+        shownValue = table->item(OptionsDialog::kPreviewPaneRow, 1)->text();
+        PressOk(dialog);
+    });
+    OpenOptions();
+    EXPECT_EQ(shownValue, QStringLiteral("No"));
+    const Settings settings(program->app);
+    EXPECT_EQ(settings.DateFormat(), 40163);
+    EXPECT_FALSE(settings.PreviewPane());
+    EXPECT_FALSE(settings.ConfirmDeletes());
+    EXPECT_FALSE(main->PreviewPaneOn());
+    EXPECT_FALSE(main->PreviewPane()->isVisible());
+    EXPECT_EQ(DateCell(), QStringLiteral("24.03.06"));
+}
+
+TEST_F(OptionsDialogTest, SkinChooserAppliesAtOnceAndACancelledOneStillCountsAsAChange)
+{
+    Start();
+    // Cancelled: the options report a change, nothing is written for the skin.
+    int cancelledResult = -1;
+    {
+        OptionsDialog options(program->app, program->skin, program->journal);
+        WithDialog("optionsDialog", [&](QDialog& dialog) {
+            WithDialog("skinDialog", [](QDialog& skin) {
+                auto* list = skin.findChild<QListWidget*>("skinList");
+                list->setCurrentRow(0);
+                skin.reject();
+            });
+            Tap(dialog, OptionsDialog::kSkinRow);
+            PressOk(dialog);
+        });
+        cancelledResult = options.Run(main->GetHandle());
+    }
+    EXPECT_EQ(cancelledResult, 1);
+    EXPECT_FALSE(program->app.ValueExists(u"Options", u"Skin"));
+
+    // Chosen: the main window wears it before the options close.
+    Qt::BrushStyle styleWhileOpen = Qt::SolidPattern;
+    QString rowText;
+    WithDialog("optionsDialog", [&](QDialog& dialog) {
+        WithDialog("skinDialog", [](QDialog& skin) {
+            auto* list = skin.findChild<QListWidget*>("skinList");
+            list->setCurrentItem(list->findItems(QString::fromUtf16(kStandardSkinName), Qt::MatchExactly).first());
+            skin.accept();
+        });
+        Tap(dialog, OptionsDialog::kSkinRow);
+        styleWhileOpen = main->GetHandle()->palette().window().style();
+        rowText = Table(dialog)->item(OptionsDialog::kSkinRow, 1)->text();
+        PressOk(dialog);
+    });
+    EXPECT_EQ(main->GetHandle()->palette().window().style(), Qt::TexturePattern);
+    OpenOptions();
+    EXPECT_EQ(Settings(program->app).Skin().ToQString(), QString::fromUtf16(kStandardSkinName));
+    EXPECT_EQ(rowText, QString::fromUtf16(kStandardSkinName));
+    EXPECT_NE(styleWhileOpen, Qt::TexturePattern);
+    EXPECT_FALSE(program->skin.changed);
+}
+
+TEST_F(OptionsDialogTest, FolderRowsShowAndChangeTheAddressBookFolders)
+{
+    Start();
+    const std::filesystem::path chosen = home.file("synced-contacts");
+    std::filesystem::create_directories(chosen);
+    OptionsDialog::SetFolderChooser([&](QWidget*, const QString& title, const QString& current) {
+        EXPECT_EQ(title, QStringLiteral("Address Book"));
+        EXPECT_EQ(current, QString::fromStdString(DefaultPimFolder(PimFolders::kContacts).string()));
+        return QString::fromStdString(chosen.string());
+    });
+    OptionsDialog options(program->app, program->skin, program->journal);
+    QString calendarShown;
+    WithDialog("optionsDialog", [&](QDialog& dialog) {
+        calendarShown = Table(dialog)->item(OptionsDialog::kCalendarFolderRow, 1)->text();
+        Tap(dialog, OptionsDialog::kContactsFolderRow);
+        PressOk(dialog);
+    });
+    EXPECT_EQ(options.Run(main->GetHandle()), 1);
+    EXPECT_EQ(calendarShown, QString::fromStdString(DefaultPimFolder(PimFolders::kCalendar).string()));
+    EXPECT_EQ(ReadPimFolders().contacts, chosen);
+    EXPECT_EQ(options.ValueText(OptionsDialog::kContactsFolderRow), QString::fromStdString(chosen.string()));
+    EXPECT_EQ(ReadPimFolders().tasks, DefaultPimFolder(PimFolders::kTasks));
+
+    // A long path is kept whole (settings texts elsewhere stop at 155 characters).
+    const std::filesystem::path deep = home.file(std::string(200, 'd'));
+    ASSERT_TRUE(WritePimFolder(PimFolders::kCalendar, deep));
+    EXPECT_EQ(ReadPimFolders().calendar, deep);
+    ASSERT_TRUE(WritePimFolder(PimFolders::kCalendar, {}));
+    EXPECT_EQ(ReadPimFolders().calendar, DefaultPimFolder(PimFolders::kCalendar));
+}
+
+TEST_F(OptionsDialogTest, PasswordRowSetsAndClearsThePassword)
+{
+    Start();
+    QStringList digits { "4711", "4711", "4711" };
+    PasswordLock::SetKeypad([&](QWidget*, int) { return digits.isEmpty() ? QString() : digits.takeFirst(); });
+    OptionsDialog options(program->app, program->skin, program->journal);
+    QStringList shown;
+    WithDialog("optionsDialog", [&](QDialog& dialog) {
+        Tap(dialog, OptionsDialog::kPasswordRow); // new password, twice
+        shown << Table(dialog)->item(OptionsDialog::kPasswordRow, 1)->text();
+        hooks.QueueAnswer(IDYES); // "Clear Password?"
+        Tap(dialog, OptionsDialog::kPasswordRow); // asked once, then cleared
+        shown << Table(dialog)->item(OptionsDialog::kPasswordRow, 1)->text();
+        PressOk(dialog);
+    });
+    EXPECT_EQ(options.Run(main->GetHandle()), 1);
+    PasswordLock::SetKeypad({});
+    EXPECT_EQ(shown, (QStringList { "********", "<Disabled>" }));
+    EXPECT_FALSE(Settings(program->app).PasswordActive());
+    EXPECT_TRUE(digits.isEmpty());
+}
