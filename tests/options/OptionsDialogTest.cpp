@@ -4,6 +4,7 @@
 // address-book folders, and the password row.
 
 #include "GuiApp.h"
+#include "IntegrationExports.h"
 #include "JournalEntries.h"
 #include "OptionsDialog.h"
 #include "PasswordLock.h"
@@ -12,6 +13,8 @@
 #include "Settings.h"
 #include "TempHome.h"
 #include "UiHooks.h"
+#include "WindowLink.h"
+#include "ProgramText.h"
 #include "ZWMain.h"
 
 #include <QApplication>
@@ -247,4 +250,41 @@ TEST_F(OptionsDialogTest, PasswordRowSetsAndClearsThePassword)
     EXPECT_EQ(shown, (QStringList { "********", "<Disabled>" }));
     EXPECT_FALSE(Settings(program->app).PasswordActive());
     EXPECT_TRUE(digits.isEmpty());
+}
+
+TEST_F(OptionsDialogTest, PimItemsWaitForTheProgramToRunAndForOpenDialogsToClose)
+{
+    Start();
+    const auto handled = [this] {
+        int count = 0;
+        for (const UiCall& call : hooks.Calls(UiCall::Kind::Trace))
+            count += call.text == u"ZWMain::OnPimItem\n";
+        return count;
+    };
+    HWND window = FindWindowW(kWindowClass, kWindowTitle);
+    ASSERT_NE(window, nullptr);
+    // Still starting (the password may be asked): the item is kept.
+    ASSERT_TRUE(PostMessageW(window, KWM_PIMITEM, MAKEWPARAM(PIM_KIND_CONTACT, 1), 77));
+    ASSERT_TRUE(PumpUntil([this] { return main->HeldPimItems() == 1; }));
+    EXPECT_EQ(handled(), 0);
+    main->SetRunning(true);
+    EXPECT_TRUE(PumpUntil([&] { return handled() == 1; }));
+    EXPECT_EQ(main->HeldPimItems(), 0);
+
+    // Two items while the options are open: both wait, then each is handled once.
+    int whileOpen = -1;
+    WithDialog("optionsDialog", [&](QDialog& dialog) {
+        EXPECT_TRUE(PostMessageW(window, KWM_PIMITEM, MAKEWPARAM(PIM_KIND_APPOINTMENT, 1), 78));
+        EXPECT_TRUE(PostMessageW(window, KWM_PIMITEM, MAKEWPARAM(PIM_KIND_TASK, 3), 79));
+        EXPECT_TRUE(PumpUntil([this] { return main->HeldPimItems() == 2; }));
+        PumpUntil([] { return false; }, 200);
+        whileOpen = handled();
+        PressOk(dialog);
+    });
+    OpenOptions();
+    EXPECT_EQ(whileOpen, 1);
+    EXPECT_TRUE(PumpUntil([&] { return handled() == 3; }));
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(handled(), 3);
+    main->SetRunning(false);
 }
