@@ -288,3 +288,32 @@ TEST_F(OptionsDialogTest, PimItemsWaitForTheProgramToRunAndForOpenDialogsToClose
     EXPECT_EQ(handled(), 3);
     main->SetRunning(false);
 }
+
+// Pictures of both dialogs at a handheld's and a desktop's size, written
+// when KST_SCREENSHOTS names a folder (for looking at them; nothing is
+// compared).
+TEST_F(OptionsDialogTest, Screenshots)
+{
+    const char* folder = std::getenv("KST_SCREENSHOTS");
+    if (!folder)
+        GTEST_SKIP() << "KST_SCREENSHOTS not set";
+    Start();
+    for (const QSize size : { QSize(240, 320), QSize(1024, 768) }) {
+        main->MainWindow()->resize(size);
+        PumpAll();
+        const QString suffix = QStringLiteral("-%1x%2.png").arg(size.width()).arg(size.height());
+        WithDialog("optionsDialog", [&](QDialog& dialog) {
+            WithDialog("maintenanceDialog", [&](QDialog& maintenance) {
+                PumpAll();
+                maintenance.grab().save(QString::fromLatin1(folder) + "/maintenance" + suffix);
+                maintenance.accept();
+            });
+            Tap(dialog, OptionsDialog::kDateFormatRow);
+            PumpAll();
+            dialog.grab().save(QString::fromLatin1(folder) + "/options" + suffix);
+            Tap(dialog, OptionsDialog::kMaintenanceRow);
+            PressOk(dialog);
+        });
+        OpenOptions();
+    }
+}
