@@ -250,7 +250,7 @@ void OptionsDialog::OpenList(int row)
 
 void OptionsDialog::TakeEditorValue()
 {
-    if (!editor_)
+    if (!editor_ || !table_)
         return;
     RowState& state = rows_[editRow_];
     const int index = editor_->currentIndex();

@@ -21,15 +21,16 @@
 #include "ZDialog.h"
 #include "ZRegistry.h"
 
+#include <QComboBox>
+#include <QPointer>
 #include <QString>
+#include <QTableWidget>
 #include <QStringList>
 
 #include <functional>
 #include <vector>
 
 class DbKestrin;
-class QComboBox;
-class QTableWidget;
 
 class OptionsDialog : public ZDialog {
 public:
@@ -74,7 +75,7 @@ public:
     int Run(QWidget* owner);
 
     bool Changed() const { return changed_; }
-    QTableWidget* Table() const { return table_; }
+    QTableWidget* Table() const { return table_.data(); }
     // The value shown for `row`, and the value a list row holds (0/1 for
     // Yes/No, the format id for "Date Format").
     QString ValueText(int row) const;
@@ -82,7 +83,7 @@ public:
     // What a tap on the value of `row` does.
     void TapValue(int row);
     // The drop-down list open over a value, or null.
-    QComboBox* OpenEditor() const { return editor_; }
+    QComboBox* OpenEditor() const { return editor_.data(); }
     // Takes the open drop-down list's choice into its row and closes it.
     void TakeEditorValue();
 
@@ -114,8 +115,10 @@ private:
     Skin& programSkin_;
     DbKestrin& journal_;
     QWidget* owner_ = nullptr;
-    QTableWidget* table_ = nullptr;
-    QComboBox* editor_ = nullptr;
+    // Guarded: a row's screen may outlive the dialog when the program is
+    // closed from outside while it runs.
+    QPointer<QTableWidget> table_;
+    QPointer<QComboBox> editor_;
     int editRow_ = -1;
     bool changed_ = false;
     std::vector<RowState> rows_;

@@ -289,6 +289,26 @@ TEST_F(OptionsDialogTest, PimItemsWaitForTheProgramToRunAndForOpenDialogsToClose
     main->SetRunning(false);
 }
 
+TEST_F(OptionsDialogTest, ClosedFromOutsideWhileAScreenOfTheOptionsIsOpen)
+{
+    Start();
+    main->SetRunning(true);
+    HWND window = FindWindowW(kWindowClass, kWindowTitle);
+    ASSERT_NE(window, nullptr);
+    WithDialog("skinDialog", [&](QDialog&) {
+        // What remote close does: the orderly close, from another process.
+        EXPECT_TRUE(PostMessageW(window, KWM_CLOSE, 0, 0));
+        PumpUntil([] { return !FindWindowW(kWindowClass, kWindowTitle); });
+    });
+    WithDialog("optionsDialog", [&](QDialog& dialog) { Tap(dialog, OptionsDialog::kSkinRow); });
+    OpenOptions();
+    PumpAll();
+    EXPECT_FALSE(main->IsWindow());
+    EXPECT_EQ(FindWindowW(kWindowClass, kWindowTitle), nullptr);
+    EXPECT_EQ(program->journal.GetHandle(), nullptr);
+    main->SetRunning(false);
+}
+
 // Pictures of both dialogs at a handheld's and a desktop's size, written
 // when KST_SCREENSHOTS names a folder (for looking at them; nothing is
 // compared).
