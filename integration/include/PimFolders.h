@@ -1,9 +1,10 @@
 #pragma once
 // PimFolders: where the address book, the calendar and the task list live:
 // three vdir folders (one .vcf per contact, one .ics per event or task). The
-// paths are settings of the section "Options" of the profile key ("Contacts
-// Folder", "Calendar Folder", "Tasks Folder"); a missing or empty value
-// means the default under the data folder ("contacts", "calendar", "tasks").
+// paths are settings of the section "Options" of the profile key
+// ("ContactsFolder", "CalendarFolder", "TasksFolder", the names the address
+// book reads them by); a missing or empty value means the default under the
+// data folder ("contacts", "calendar", "tasks").
 // Paths are read and written whole, whatever their length.
 //
 // Plain functions over the registry; every call reads the store anew. Any
@@ -23,7 +24,7 @@ struct PimFolders {
     const std::filesystem::path& Folder(Kind kind) const;
 };
 
-// The setting's value name for one folder ("Contacts Folder", ...).
+// The setting's value name for one folder ("ContactsFolder", ...).
 LPCWSTR PimFolderValueName(PimFolders::Kind kind);
 // The default folder of a kind under the current data folder.
 std::filesystem::path DefaultPimFolder(PimFolders::Kind kind);

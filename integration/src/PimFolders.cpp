@@ -55,11 +55,11 @@ LPCWSTR PimFolderValueName(PimFolders::Kind kind)
 {
     switch (kind) {
     case PimFolders::kCalendar:
-        return u"Calendar Folder";
+        return u"CalendarFolder";
     case PimFolders::kTasks:
-        return u"Tasks Folder";
+        return u"TasksFolder";
     default:
-        return u"Contacts Folder";
+        return u"ContactsFolder";
     }
 }
 

@@ -219,6 +219,10 @@ TEST_F(OptionsDialogTest, FolderRowsShowAndChangeTheAddressBookFolders)
     EXPECT_EQ(options.Run(main->GetHandle()), 1);
     EXPECT_EQ(calendarShown, QString::fromStdString(DefaultPimFolder(PimFolders::kCalendar).string()));
     EXPECT_EQ(ReadPimFolders().contacts, chosen);
+    // Stored under the name the address book reads.
+    ZString stored;
+    program->app.ReadZString(u"Options", u"ContactsFolder", u"", stored);
+    EXPECT_EQ(stored.ToQString(), QString::fromStdString(chosen.string()));
     EXPECT_EQ(options.ValueText(OptionsDialog::kContactsFolderRow), QString::fromStdString(chosen.string()));
     EXPECT_EQ(ReadPimFolders().tasks, DefaultPimFolder(PimFolders::kTasks));
 
