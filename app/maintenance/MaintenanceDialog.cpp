@@ -33,7 +33,8 @@ QString MaintenanceDialog::FigureText(DWORD value)
     return QString::number(value);
 }
 
-QLabel* MaintenanceDialog::AddFigure(QGridLayout* grid, int row, const QString& label, int id, const char* name)
+QLabel* MaintenanceDialog::AddFigure(
+    QGridLayout* grid, int row, const QString& label, int id, const char* name)
 {
     QDialog* dialog = Dialog();
     grid->addWidget(new QLabel(label, dialog), row, 0);

@@ -24,8 +24,8 @@
 #include <QComboBox>
 #include <QPointer>
 #include <QString>
-#include <QTableWidget>
 #include <QStringList>
+#include <QTableWidget>
 
 #include <functional>
 #include <vector>
@@ -59,7 +59,8 @@ public:
     // The quick subjects editor, run over `owner`.
     using SubjectsEditor = std::function<void(QWidget* owner)>;
     // Asks for a folder: title and the current folder; empty when cancelled.
-    using FolderChooser = std::function<QString(QWidget* owner, const QString& title, const QString& current)>;
+    using FolderChooser
+        = std::function<QString(QWidget* owner, const QString& title, const QString& current)>;
     // Called after the skin chooser put a new skin in force.
     using SkinApplied = std::function<void()>;
 

@@ -51,10 +51,7 @@ public:
     }
 
 private:
-    static std::string Narrow(std::u16string_view text)
-    {
-        return EncodeSystemCodePage(text);
-    }
+    static std::string Narrow(std::u16string_view text) { return EncodeSystemCodePage(text); }
     std::optional<bool> answer_;
 };
 

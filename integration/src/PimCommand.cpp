@@ -134,7 +134,8 @@ PimHandOver HandPimItem(DWORD kind, DWORD count, const DWORD* items, const PimCo
             return PimHandOver::NotFound;
         }
     }
-    const WPARAM wParam = MAKEWPARAM(static_cast<WORD>(kind), static_cast<WORD>(count > 0xFFFF ? 0xFFFF : count));
+    const WPARAM wParam
+        = MAKEWPARAM(static_cast<WORD>(kind), static_cast<WORD>(count > 0xFFFF ? 0xFFFF : count));
     if (!PostMessageW(window, KWM_PIMITEM, wParam, static_cast<LPARAM>(items[0]))) {
         ShowFailure(kNotFoundText);
         return PimHandOver::NotFound;

@@ -80,7 +80,8 @@ PimFolders ReadPimFolders()
     PimFolders folders;
     for (PimFolders::Kind kind : { PimFolders::kContacts, PimFolders::kCalendar, PimFolders::kTasks }) {
         const std::u16string stored = ReadText(PimFolderValueName(kind));
-        std::filesystem::path folder = stored.empty() ? DefaultPimFolder(kind) : std::filesystem::path(stored);
+        std::filesystem::path folder
+            = stored.empty() ? DefaultPimFolder(kind) : std::filesystem::path(stored);
         switch (kind) {
         case PimFolders::kContacts:
             folders.contacts = std::move(folder);
@@ -110,7 +111,8 @@ bool WritePimFolder(PimFolders::Kind kind, const std::filesystem::path& folder)
     } else {
         const std::u16string text = ToWide(folder);
         result = RegSetValueExW(key, PimFolderValueName(kind), 0, REG_SZ,
-            reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
+            reinterpret_cast<const BYTE*>(text.c_str()),
+            static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
     }
     RegCloseKey(key);
     return result == ERROR_SUCCESS;

@@ -48,8 +48,8 @@ public:
 
     bool Create(HKEY root, LPCWSTR path)
     {
-        return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key_,
-                   nullptr)
+        return RegCreateKeyExW(
+                   root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key_, nullptr)
             == ERROR_SUCCESS;
     }
     bool Open(HKEY root, LPCWSTR path)
@@ -180,7 +180,8 @@ HRESULT UnregisterJournal()
     std::filesystem::remove(DataFolder() / kSafetyCopyName, ignored);
     SetWaitCursor(false);
     if (!deleted)
-        MessageBoxW(nullptr, kDeleteFailedText, kProgramWindowTitle, MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+        MessageBoxW(
+            nullptr, kDeleteFailedText, kProgramWindowTitle, MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
     return S_OK;
 }
 

@@ -2,8 +2,8 @@
 // this computer and through a stand-in for ssh, and peers that answer
 // wrongly, fail with and without an error code, or never answer.
 
-#include "FakeProgram.h"
 #include "OzmUtil.h"
+#include "FakeProgram.h"
 #include "RemoteCloseCommand.h"
 #include "TempHome.h"
 
@@ -51,8 +51,9 @@ TEST_F(OzmUtilTest, ReportsAreReadExactly)
     EXPECT_EQ(ReadCloseReport(std::string("\x01\x00\x00\x00\x01", 5), text), 1);
     EXPECT_EQ(ReadCloseReport(std::string("\x01\x00\x00\x00\x00", 5), text), 0);
     EXPECT_TRUE(text.empty());
-    for (const std::string& bad : { std::string(), std::string("\x01\x00", 2), std::string("\x01\x00\x00\x00", 4),
-             std::string("\x05\x00\x00\x00\x01\x01\x01\x01\x01", 9), std::string("\x01\x00\x00\x00\x02", 5) }) {
+    for (const std::string& bad : { std::string(), std::string("\x01\x00", 2),
+             std::string("\x01\x00\x00\x00", 4), std::string("\x05\x00\x00\x00\x01\x01\x01\x01\x01", 9),
+             std::string("\x01\x00\x00\x00\x02", 5) }) {
         text.clear();
         EXPECT_EQ(ReadCloseReport(bad, text), 13) << bad.size();
         EXPECT_FALSE(text.empty());
@@ -94,11 +95,13 @@ TEST_F(OzmUtilTest, FailuresAreNeverTakenForNotRunning)
     outcome = RunRemoteClose(Peer("silent", "exit 0"), 5000);
     EXPECT_EQ(outcome.result, 13);
 
-    outcome = RunRemoteClose(Peer("refused", "echo 'kestrin-rapi: error 5: Access denied' >&2; exit 1"), 5000);
+    outcome
+        = RunRemoteClose(Peer("refused", "echo 'kestrin-rapi: error 5: Access denied' >&2; exit 1"), 5000);
     EXPECT_EQ(outcome.result, 5);
     EXPECT_EQ(outcome.errorText, "Access denied");
 
-    outcome = RunRemoteClose(Peer("unreachable", "echo 'ssh: connect to host handheld: Connection refused' >&2; exit 255"), 5000);
+    outcome = RunRemoteClose(
+        Peer("unreachable", "echo 'ssh: connect to host handheld: Connection refused' >&2; exit 255"), 5000);
     EXPECT_EQ(static_cast<unsigned>(outcome.result), 0x80004005u);
     EXPECT_NE(outcome.errorText.find("Connection refused"), std::string::npos);
 
@@ -108,6 +111,9 @@ TEST_F(OzmUtilTest, FailuresAreNeverTakenForNotRunning)
     outcome = RunRemoteClose({ home.file("no-such-command").string() }, 5000);
     EXPECT_EQ(outcome.result, 2);
 
-    setenv("KESTRIN_RAPI_PREFIX", Peer("refused2", "echo 'kestrin-rapi: error 53: The network path was not found' >&2; exit 1")[0].c_str(), 1);
+    setenv("KESTRIN_RAPI_PREFIX",
+        Peer("refused2", "echo 'kestrin-rapi: error 53: The network path was not found' >&2; exit 1")[0]
+            .c_str(),
+        1);
     EXPECT_EQ(KillKestrin(), 53);
 }

@@ -3,22 +3,22 @@
 // dies or never shows its window ends the wait with "Can't Find" and leaves
 // no process behind.
 
+#include "PimCommand.h"
 #include "FakeProgram.h"
 #include "IntegrationExports.h"
-#include "PimCommand.h"
 #include "TempHome.h"
 #include "UiHooks.h"
 #include "WindowMessages.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <string>
-#include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace {
@@ -104,7 +104,8 @@ TEST_F(PimCommandTest, AStartedProgramWithoutAWindowIsNotLeftRunning)
     const std::filesystem::path pidFile = home.file("pid");
     InstallProgram("echo $$ > '" + pidFile.string() + "'; exec sleep 60");
     const DWORD item = 7;
-    EXPECT_EQ(HandPimItem(PIM_KIND_APPOINTMENT, 1, &item, { .tries = 20, .interval = std::chrono::milliseconds(20) }),
+    EXPECT_EQ(HandPimItem(
+                  PIM_KIND_APPOINTMENT, 1, &item, { .tries = 20, .interval = std::chrono::milliseconds(20) }),
         PimHandOver::NotFound);
     std::ifstream in(pidFile);
     pid_t pid = 0;
@@ -133,11 +134,13 @@ TEST_F(PimCommandTest, AStartedProgramIsWaitedForAndGetsTheMessage)
     });
     // The started program shows its window (this test's socket) once it runs.
     std::unique_ptr<FakeProgram> program;
-    FakeProgram::Pump([&] {
-        if (!program && std::filesystem::exists(pidFile))
-            program = std::make_unique<FakeProgram>();
-        return finished.load();
-    }, 10000);
+    FakeProgram::Pump(
+        [&] {
+            if (!program && std::filesystem::exists(pidFile))
+                program = std::make_unique<FakeProgram>();
+            return finished.load();
+        },
+        10000);
     host.join();
     EXPECT_EQ(outcome, PimHandOver::Posted);
     ASSERT_NE(program, nullptr);

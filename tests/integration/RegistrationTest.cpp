@@ -35,7 +35,8 @@ protected:
         WCHAR buffer[256] {};
         DWORD bytes = sizeof buffer;
         DWORD type = 0;
-        const LONG result = RegQueryValueExW(open, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
+        const LONG result
+            = RegQueryValueExW(open, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
         RegCloseKey(open);
         return result == ERROR_SUCCESS ? std::u16string(buffer) : u"<no value>";
     }
@@ -70,8 +71,12 @@ protected:
     {
         DbKestrin journal;
         ASSERT_TRUE(journal.Open(nullptr));
-        ASSERT_NE(AddEntry(journal, { .subject = u"Call", .date = At(2006, 1, 2), .categories = { u"Business" } }), 0u);
-        ASSERT_NE(AddEntry(journal, { .subject = u"Mail", .date = At(2006, 1, 3), .categories = { u"Business" } }), 0u);
+        ASSERT_NE(
+            AddEntry(journal, { .subject = u"Call", .date = At(2006, 1, 2), .categories = { u"Business" } }),
+            0u);
+        ASSERT_NE(
+            AddEntry(journal, { .subject = u"Mail", .date = At(2006, 1, 3), .categories = { u"Business" } }),
+            0u);
         ZCeDbase old;
         ASSERT_TRUE(old.Create(u"KestrinX", 22437, 0, nullptr));
         std::ofstream(DataFolder() / "kssave-bkup.ksk") << "left by a check that was cut short";
@@ -119,7 +124,8 @@ TEST_F(RegistrationTest, UnregisterWithNoKeepsTheJournal)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, u"Delete the Ozm Kestrin Database");
     EXPECT_EQ(boxes[0].caption, u"Ozm Kestrin");
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::u16string(kExtensionsKey) + u"\\Contacts\\AddIns\\Ozm Kestrin"));
+    EXPECT_FALSE(
+        KeyExists(HKEY_LOCAL_MACHINE, std::u16string(kExtensionsKey) + u"\\Contacts\\AddIns\\Ozm Kestrin"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, u"Software\\Quorvalent\\Kestrin"));
     EXPECT_TRUE(DatabaseExists(u"Kestrin"));
     EXPECT_TRUE(DatabaseExists(u"DbRelX"));
@@ -170,7 +176,8 @@ TEST_F(RegistrationTest, SetupInstallsAndRemovesTheDesktopEntry)
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_NE(text.str().find("Name=Add Kestrin Entry\n"), std::string::npos);
-    EXPECT_NE(text.str().find("MimeType=text/vcard;text/x-vcard;text/directory;text/calendar;"), std::string::npos);
+    EXPECT_NE(
+        text.str().find("MimeType=text/vcard;text/x-vcard;text/directory;text/calendar;"), std::string::npos);
     EXPECT_NE(text.str().find("kestrin-pim\" %f"), std::string::npos);
     EXPECT_EQ(profile.ReadInt(u"Options", u"Upgrade", 0), 1);
 

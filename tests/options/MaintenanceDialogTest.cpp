@@ -20,7 +20,10 @@ class MaintenanceDialogTest : public MainWinTest {
 protected:
     ~MaintenanceDialogTest() override { dialog.Destroy(); }
 
-    void Open() { ASSERT_NE(dialog.CreateModeless(nullptr, {}, QStringLiteral("maintenanceDialog")), nullptr); }
+    void Open()
+    {
+        ASSERT_NE(dialog.CreateModeless(nullptr, {}, QStringLiteral("maintenanceDialog")), nullptr);
+    }
     QString Figure(const char* name)
     {
         auto* label = dialog.GetHandle()->findChild<QLabel*>(QLatin1String(name));
@@ -32,7 +35,10 @@ protected:
 
 class CategoryEditorTest : public MainWinTest {
 protected:
-    CategoryEditorTest() { EXPECT_TRUE(editor.Create({}, {}, nullptr, QStringLiteral("categoryListEditor"))); }
+    CategoryEditorTest()
+    {
+        EXPECT_TRUE(editor.Create({}, {}, nullptr, QStringLiteral("categoryListEditor")));
+    }
 
     QStringList Listed()
     {
@@ -63,8 +69,14 @@ TEST_F(MaintenanceDialogTest, FiguresOfAnEmptyJournalAndAfterAnIntegrityCheck)
     EXPECT_EQ(Figure("maintenanceContactLinks"), QStringLiteral("0"));
     EXPECT_EQ(Figure("maintenanceCategoryLinks"), QStringLiteral("0"));
 
-    Add({ .subject = u"Call", .date = At(2006, 1, 2), .categories = { u"Business" }, .contacts = { u"Ann" } });
-    Add({ .subject = u"Lunch", .date = At(2006, 1, 3), .categories = { u"Personal" }, .contacts = { u"Bob" } });
+    Add({ .subject = u"Call",
+        .date = At(2006, 1, 2),
+        .categories = { u"Business" },
+        .contacts = { u"Ann" } });
+    Add({ .subject = u"Lunch",
+        .date = At(2006, 1, 3),
+        .categories = { u"Personal" },
+        .contacts = { u"Bob" } });
     // Lose the relation records: the check rebuilds them.
     DbRelX& relx = journal.GetRelX();
     for (CEOID oid = relx.SeekFirst(); oid != 0; oid = relx.SeekFirst())

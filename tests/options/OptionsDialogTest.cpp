@@ -3,18 +3,18 @@
 // chooser (applied at once; a cancelled one still counts as a change), the
 // address-book folders, and the password row.
 
+#include "OptionsDialog.h"
 #include "GuiApp.h"
 #include "IntegrationExports.h"
 #include "JournalEntries.h"
-#include "OptionsDialog.h"
 #include "PasswordLock.h"
 #include "PimFolders.h"
 #include "ProgramObjects.h"
+#include "ProgramText.h"
 #include "Settings.h"
 #include "TempHome.h"
 #include "UiHooks.h"
 #include "WindowLink.h"
-#include "ProgramText.h"
 #include "ZWMain.h"
 
 #include <QApplication>
@@ -23,10 +23,10 @@
 #include <QDialogButtonBox>
 #include <QListWidget>
 #include <QMainWindow>
-#include <QTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -135,7 +135,8 @@ TEST_F(OptionsDialogTest, ListRowsAreWrittenAtOkAndTakeEffectInTheMainWindow)
         Tap(dialog, OptionsDialog::kDateFormatRow);
         ChooseItem(dialog, OptionsDialog::kDateFormatRow, 3);
         Tap(dialog, OptionsDialog::kPreviewPaneRow);
-        EXPECT_EQ(table->item(OptionsDialog::kDateFormatRow, 1)->text(), OptionsDialog::DateFormatChoices()[3]);
+        EXPECT_EQ(
+            table->item(OptionsDialog::kDateFormatRow, 1)->text(), OptionsDialog::DateFormatChoices()[3]);
         ChooseItem(dialog, OptionsDialog::kPreviewPaneRow, 0);
         Tap(dialog, OptionsDialog::kConfirmDeletesRow);
         EXPECT_EQ(Settings(program->app).DateFormat(), Settings::kDefaultDateFormat);
@@ -183,7 +184,8 @@ TEST_F(OptionsDialogTest, SkinChooserAppliesAtOnceAndACancelledOneStillCountsAsA
     WithDialog("optionsDialog", [&](QDialog& dialog) {
         WithDialog("skinDialog", [](QDialog& skin) {
             auto* list = skin.findChild<QListWidget*>("skinList");
-            list->setCurrentItem(list->findItems(QString::fromUtf16(kStandardSkinName), Qt::MatchExactly).first());
+            list->setCurrentItem(
+                list->findItems(QString::fromUtf16(kStandardSkinName), Qt::MatchExactly).first());
             skin.accept();
         });
         Tap(dialog, OptionsDialog::kSkinRow);

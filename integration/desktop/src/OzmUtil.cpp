@@ -1,7 +1,7 @@
 #include "OzmUtil.h"
 
-#include "RemoteCloseCommand.h"
 #include "CodePage.h"
+#include "RemoteCloseCommand.h"
 #include "UiHooks.h"
 
 #include <string>

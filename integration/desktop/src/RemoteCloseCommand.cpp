@@ -37,7 +37,8 @@ std::string LocalRapi()
     Dl_info info {};
     if (::dladdr(reinterpret_cast<void*>(&KillKestrin), &info) && info.dli_fname) {
         const std::filesystem::path folder = std::filesystem::path(info.dli_fname).parent_path();
-        for (const std::filesystem::path& candidate : { folder / kRapiName, folder / ".." / "bin" / kRapiName })
+        for (const std::filesystem::path& candidate :
+            { folder / kRapiName, folder / ".." / "bin" / kRapiName })
             if (::access(candidate.c_str(), X_OK) == 0)
                 return candidate.string();
     }
@@ -129,14 +130,14 @@ CommandOutput RunCommand(const std::vector<std::string>& words, int timeoutMs)
             ::close(fd.fd);
     if (output.timedOut)
         ::kill(pid, SIGKILL);
-    while (::waitpid(pid, &output.status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &output.status, 0) < 0 && errno == EINTR) { }
     return output;
 }
 
 std::string Trimmed(std::string text)
 {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+    while (!text.empty()
+        && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
         text.pop_back();
     return text;
 }
@@ -184,7 +185,9 @@ int ReadCloseReport(const std::string& output, std::string& errorText)
         errorText = "The handheld's report was cut short (" + std::to_string(output.size()) + " bytes)";
         return kErrorInvalidData;
     }
-    const auto byte = [&output](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(output[i])); };
+    const auto byte = [&output](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(output[i]));
+    };
     const std::uint32_t length = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
     if (length != 1) {
         errorText = "The handheld's report has a length of " + std::to_string(length) + " bytes instead of 1";
@@ -212,10 +215,12 @@ RemoteCloseResult RunRemoteClose(const std::vector<std::string>& prefix, int tim
     if (!output.started) {
         const int error = output.startError;
         return Failure(kErrorFileNotFound,
-            "The command " + words.front() + " could not be started: " + (error ? std::strerror(error) : "no pipe"));
+            "The command " + words.front()
+                + " could not be started: " + (error ? std::strerror(error) : "no pipe"));
     }
     if (output.timedOut)
-        return Failure(kErrorTimeout, "The handheld did not answer within " + std::to_string(timeoutMs / 1000) + " seconds");
+        return Failure(kErrorTimeout,
+            "The handheld did not answer within " + std::to_string(timeoutMs / 1000) + " seconds");
     const bool exitedCleanly = WIFEXITED(output.status) && WEXITSTATUS(output.status) == 0;
     if (!exitedCleanly) {
         std::string text;
@@ -226,7 +231,8 @@ RemoteCloseResult RunRemoteClose(const std::vector<std::string>& prefix, int tim
             ? "ended with status " + std::to_string(WEXITSTATUS(output.status))
             : "was stopped by signal " + std::to_string(WTERMSIG(output.status));
         const std::string said = Trimmed(output.err);
-        return Failure(kFailWithoutCode, "The command " + words.front() + " " + reason + (said.empty() ? "" : ": " + said));
+        return Failure(kFailWithoutCode,
+            "The command " + words.front() + " " + reason + (said.empty() ? "" : ": " + said));
     }
     std::string text;
     const int result = ReadCloseReport(output.out, text);
