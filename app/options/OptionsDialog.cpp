@@ -1,6 +1,6 @@
 #include "OptionsDialog.h"
 
-#include "CategoriesDialog.h"
+#include "CategoryPicker.h"
 #include "DialogPlacement.h"
 #include "MaintenanceDialog.h"
 #include "PasswordLock.h"
@@ -63,16 +63,16 @@ QString PasswordText(bool active)
     return active ? QStringLiteral("********") : QStringLiteral("<Disabled>");
 }
 
-PimFolders::Kind FolderKind(int row)
+PimFolderKind FolderKind(int row)
 {
     if (row == OptionsDialog::kCalendarFolderRow)
-        return PimFolders::kCalendar;
-    return row == OptionsDialog::kTasksFolderRow ? PimFolders::kTasks : PimFolders::kContacts;
+        return PimFolderKind::Calendar;
+    return row == OptionsDialog::kTasksFolderRow ? PimFolderKind::Tasks : PimFolderKind::Contacts;
 }
 
 QString FolderText(int row)
 {
-    return QString::fromStdU16String(ReadPimFolders().Folder(FolderKind(row)).u16string());
+    return QString::fromStdU16String(PimFolder(ReadPimFolders(), FolderKind(row)).u16string());
 }
 
 } // namespace
@@ -275,7 +275,8 @@ void OptionsDialog::RunAction(int row)
         changed_ = true;
         return;
     case kCategoriesRow:
-        CategoriesDialog().Run(dialog);
+        // Without an entry the picker shows its categories list editor alone.
+        CategoryPicker::Pick(dialog, nullptr);
         changed_ = true;
         return;
     case kSkinRow:

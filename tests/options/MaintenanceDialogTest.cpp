@@ -1,17 +1,12 @@
-// The maintenance dialog's figures (full 32-bit counts, read again after the
-// integrity check it runs) and the categories list editor over the shared
-// categories database.
+// The maintenance dialog's figures: full 32-bit counts, read again after the
+// integrity check it runs.
 
 #include "MainWinFixture.h"
 
-#include "CategoriesDialog.h"
-#include "CategoryListEditor.h"
-#include "DbCats.h"
 #include "JournalTools.h"
 #include "MaintenanceDialog.h"
 
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 
 namespace {
@@ -31,33 +26,6 @@ protected:
     }
 
     MaintenanceDialog dialog { journal };
-};
-
-class CategoryEditorTest : public MainWinTest {
-protected:
-    CategoryEditorTest()
-    {
-        EXPECT_TRUE(editor.Create({}, {}, nullptr, QStringLiteral("categoryListEditor")));
-    }
-
-    QStringList Listed()
-    {
-        QStringList names;
-        for (int i = 0; i < editor.GetCount(); ++i)
-            names << editor.GetItemText(i);
-        return names;
-    }
-    const CategoryInfo* Stored(const std::u16string& name)
-    {
-        stored = ListCategories();
-        for (const CategoryInfo& category : stored)
-            if (category.name == name)
-                return &category;
-        return nullptr;
-    }
-
-    CategoryListEditor editor;
-    std::vector<CategoryInfo> stored;
 };
 
 } // namespace
@@ -101,46 +69,4 @@ TEST_F(MaintenanceDialogTest, CountsAboveSixteenBitsAreShownWhole)
     Open();
     EXPECT_EQ(Figure("maintenanceRecords"), QStringLiteral("70000"));
     EXPECT_EQ(MaintenanceDialog::FigureText(100000), QStringLiteral("100000"));
-}
-
-TEST_F(CategoryEditorTest, AddAndDeleteCategories)
-{
-    ASSERT_TRUE(editor.LoadList());
-    const QStringList defaults = Listed();
-
-    editor.Field().SetText(QStringLiteral("Voyage"));
-    EXPECT_TRUE(editor.AddCategory());
-    EXPECT_TRUE(Listed().contains(QStringLiteral("Voyage")));
-    EXPECT_TRUE(editor.Field().Text().isEmpty());
-    ASSERT_NE(Stored(u"Voyage"), nullptr);
-
-    // A name longer than the limit is cut to it.
-    editor.Field().SetText(QString(250, u'x'));
-    EXPECT_TRUE(editor.AddCategory());
-    EXPECT_NE(Stored(std::u16string(CategoryListEditor::kMaxNameChars, u'x')), nullptr);
-
-    // No keeps it; Yes deletes the unused category.
-    editor.Field().SetText(QStringLiteral("Voy"));
-    ASSERT_EQ(editor.GetItemText(editor.GetCurSel()), QStringLiteral("Voyage"));
-    hooks.QueueAnswer(IDNO);
-    EXPECT_FALSE(editor.DeleteCategory());
-    EXPECT_NE(Stored(u"Voyage"), nullptr);
-    editor.Field().SetText(QStringLiteral("Voy"));
-    hooks.QueueAnswer(IDYES);
-    EXPECT_TRUE(editor.DeleteCategory());
-    EXPECT_EQ(Stored(u"Voyage"), nullptr);
-    EXPECT_FALSE(Listed().contains(QStringLiteral("Voyage")));
-    EXPECT_FALSE(editor.DeleteButton().IsEnabled());
-
-    // A category in use is hidden, not deleted, and leaves the list.
-    Add({ .subject = u"Trip", .date = At(2006, 5, 1), .categories = { u"Expedition" } });
-    ASSERT_TRUE(editor.LoadList());
-    editor.Field().SetText(QStringLiteral("Expedition"));
-    hooks.QueueAnswer(IDYES);
-    EXPECT_TRUE(editor.DeleteCategory());
-    ASSERT_NE(Stored(u"Expedition"), nullptr);
-    EXPECT_TRUE(Stored(u"Expedition")->hidden);
-    EXPECT_FALSE(Listed().contains(QStringLiteral("Expedition")));
-    for (const QString& name : defaults)
-        EXPECT_TRUE(Listed().contains(name)) << name.toStdString();
 }

@@ -208,7 +208,7 @@ TEST_F(OptionsDialogTest, FolderRowsShowAndChangeTheAddressBookFolders)
     std::filesystem::create_directories(chosen);
     OptionsDialog::SetFolderChooser([&](QWidget*, const QString& title, const QString& current) {
         EXPECT_EQ(title, QStringLiteral("Address Book"));
-        EXPECT_EQ(current, QString::fromStdString(DefaultPimFolder(PimFolders::kContacts).string()));
+        EXPECT_EQ(current, QString::fromStdString((home.path() / "contacts").string()));
         return QString::fromStdString(chosen.string());
     });
     OptionsDialog options(program->app, program->skin, program->journal);
@@ -219,21 +219,40 @@ TEST_F(OptionsDialogTest, FolderRowsShowAndChangeTheAddressBookFolders)
         PressOk(dialog);
     });
     EXPECT_EQ(options.Run(main->GetHandle()), 1);
-    EXPECT_EQ(calendarShown, QString::fromStdString(DefaultPimFolder(PimFolders::kCalendar).string()));
+    EXPECT_EQ(calendarShown, QString::fromStdString((home.path() / "calendar").string()));
     EXPECT_EQ(ReadPimFolders().contacts, chosen);
     // Stored under the name the address book reads.
     ZString stored;
     program->app.ReadZString(u"Options", u"ContactsFolder", u"", stored);
     EXPECT_EQ(stored.ToQString(), QString::fromStdString(chosen.string()));
     EXPECT_EQ(options.ValueText(OptionsDialog::kContactsFolderRow), QString::fromStdString(chosen.string()));
-    EXPECT_EQ(ReadPimFolders().tasks, DefaultPimFolder(PimFolders::kTasks));
+    EXPECT_EQ(ReadPimFolders().tasks, (home.path() / "tasks"));
 
     // A long path is kept whole (settings texts elsewhere stop at 155 characters).
     const std::filesystem::path deep = home.file(std::string(200, 'd'));
-    ASSERT_TRUE(WritePimFolder(PimFolders::kCalendar, deep));
+    ASSERT_TRUE(WritePimFolder(PimFolderKind::Calendar, deep));
     EXPECT_EQ(ReadPimFolders().calendar, deep);
-    ASSERT_TRUE(WritePimFolder(PimFolders::kCalendar, {}));
-    EXPECT_EQ(ReadPimFolders().calendar, DefaultPimFolder(PimFolders::kCalendar));
+    ASSERT_TRUE(WritePimFolder(PimFolderKind::Calendar, {}));
+    EXPECT_EQ(ReadPimFolders().calendar, (home.path() / "calendar"));
+}
+
+TEST_F(OptionsDialogTest, CategoriesRowOpensTheListEditorAlone)
+{
+    Start();
+    OptionsDialog options(program->app, program->skin, program->journal);
+    bool editorAlone = false;
+    WithDialog("optionsDialog", [&](QDialog& dialog) {
+        WithDialog("categoryPicker", [&](QDialog& picker) {
+            editorAlone = picker.findChild<QWidget*>("categoryEditor") != nullptr
+                && picker.findChild<QWidget*>("categoryTabs") == nullptr
+                && picker.findChild<QWidget*>("categoryList") == nullptr;
+            picker.accept();
+        });
+        Tap(dialog, OptionsDialog::kCategoriesRow);
+        PressOk(dialog);
+    });
+    EXPECT_EQ(options.Run(main->GetHandle()), 1);
+    EXPECT_TRUE(editorAlone);
 }
 
 TEST_F(OptionsDialogTest, PasswordRowSetsAndClearsThePassword)
