@@ -6,8 +6,9 @@
 //     kestrin-pim --contact UID | --appointment UID | --task UID
 //     kestrin-pim --kind contact|appointment|task --oid ID
 //
-// A file or UID is looked up in the address-book, calendar and task folders
-// (see PimFolders.h) and given its object id there. Exit status 0 when the
+// A file or UID is given the object id the address book gives its UID; a
+// file from outside the address-book, calendar and task folders is copied
+// into the folder of its kind first (see PimItemLookup.h). Exit status 0 when the
 // item was handed over, 1 when it was not (the reason is shown), 2 for bad
 // usage.
 

@@ -57,8 +57,9 @@ bool WritePimFolder(PimFolderKind kind, const std::filesystem::path& folder)
             result = ERROR_SUCCESS;
     } else {
         const std::u16string text = folder.u16string();
-        result = RegSetValueExW(options, ValueName(kind), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-            static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
+        result
+            = RegSetValueExW(options, ValueName(kind), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
     }
     RegCloseKey(options);
     return result == ERROR_SUCCESS;
