@@ -1,6 +1,7 @@
 #include "ZWMain.h"
 
 #include "AboutBox.h"
+#include "AddressBook.h"
 #include "BackupCommands.h"
 #include "ExportDialog.h"
 #include "FilterDialog.h"
@@ -44,6 +45,20 @@ ZWMain::IntegrityCheck& InstalledCheck()
 {
     static ZWMain::IntegrityCheck check;
     return check;
+}
+
+ZWMain::PimEditor& InstalledPimEditor()
+{
+    static ZWMain::PimEditor editor;
+    return editor;
+}
+
+// The messages for an item the address book cannot give, by kind.
+UINT PimItemError(int kind)
+{
+    if (kind == 1)
+        return 40055;
+    return kind == 2 ? 40054 : 40053;
 }
 
 // The journal's own integrity check, silent (no question, no progress, no
@@ -233,6 +248,11 @@ ZWMain::~ZWMain()
 void ZWMain::SetIntegrityCheck(IntegrityCheck check)
 {
     InstalledCheck() = std::move(check);
+}
+
+void ZWMain::SetPimEditor(PimEditor editor)
+{
+    InstalledPimEditor() = std::move(editor);
 }
 
 QWidget* ZWMain::CreateWidget(QWidget* parent)
@@ -504,11 +524,24 @@ void ZWMain::ReleaseHeldPimItems()
         pimItemTimer_->stop();
 }
 
-void ZWMain::OnPimItem(int kind, int count, DWORD)
+void ZWMain::OnPimItem(int kind, int, DWORD objectId)
 {
-    (void)kind;
-    (void)count;
     OutputDebugStringW(u"ZWMain::OnPimItem\n");
+    PimStore& store = AddressBook::Store(TheApp());
+    if (!store.Logon())
+        return;
+    PimDataBlock block;
+    const bool read = ReadPimItem(store, kind, objectId, block);
+    store.Logoff();
+    if (!read) {
+        ShowAppError(PimItemError(kind));
+        return;
+    }
+    if (!InstalledPimEditor())
+        return;
+    InstalledPimEditor()(GetHandle(), block);
+    if (IsWindow())
+        RefillView();
 }
 
 void ZWMain::OnOptions()

@@ -48,6 +48,7 @@
 #include "DbNotifyTarget.h"
 #include "EntryTree.h"
 #include "MainList.h"
+#include "PimDataBlock.h"
 #include "ShowSortBar.h"
 #include "WindowListener.h"
 #include "ZCToolbar.h"
@@ -100,6 +101,9 @@ public:
     // The one-time integrity check run at start-up while "Upgrade" is set;
     // true when it finished ("Upgrade" is then cleared).
     using IntegrityCheck = std::function<bool(DbKestrin& journal)>;
+    // Opens the entry editor over `owner` pre-filled from a contact,
+    // appointment or task; returns 1 when an entry was saved.
+    using PimEditor = std::function<int(QWidget* owner, const PimDataBlock& block)>;
 
     ZWMain();
     ~ZWMain() override;
@@ -126,6 +130,8 @@ public:
     // Replaces the integrity check (tests count it); an empty function puts
     // the journal's own check back.
     static void SetIntegrityCheck(IntegrityCheck check);
+    // The editor a PIM item opens (see OnPimItem).
+    static void SetPimEditor(PimEditor editor);
 
     // Puts the program's skin on the window's surfaces.
     void ApplySkin();
@@ -162,7 +168,10 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // A contact (kind 0), appointment (1) or task (2) handed over by another
     // program; `count` items were chosen there and only the first is passed.
-    // The base only traces it.
+    // The item is read from the address book into a PIM data block and the
+    // PIM editor opens with it; an item the address book lacks shows "Can't
+    // create Kestrin entry for Contact." (Appointment, Task) and changes
+    // nothing. Without a PIM editor the item is read and dropped.
     virtual void OnPimItem(int kind, int count, DWORD objectId);
 
 private:

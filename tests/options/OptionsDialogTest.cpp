@@ -9,6 +9,7 @@
 #include "JournalEntries.h"
 #include "PasswordLock.h"
 #include "PimFolders.h"
+#include "PimIdMap.h"
 #include "ProgramObjects.h"
 #include "ProgramText.h"
 #include "Settings.h"
@@ -31,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -332,6 +334,58 @@ TEST_F(OptionsDialogTest, ClosedFromOutsideWhileAScreenOfTheOptionsIsOpen)
     EXPECT_EQ(FindWindowW(kWindowClass, kWindowTitle), nullptr);
     EXPECT_EQ(program->journal.GetHandle(), nullptr);
     main->SetRunning(false);
+}
+
+TEST_F(OptionsDialogTest, PimItemsAreReadFromTheAddressBookIntoTheEditorsBlock)
+{
+    std::filesystem::create_directories(home.file("contacts"));
+    std::filesystem::create_directories(home.file("calendar"));
+    std::ofstream(home.file("contacts") / "ann.vcf")
+        << "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:ann-1\r\nFN:Ann Lee\r\nN:Lee;Ann;;;\r\n"
+           "ORG:Harbour Works\r\nEND:VCARD\r\n";
+    std::ofstream(home.file("calendar") / "review.ics")
+        << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:ev-1\r\n"
+           "SUMMARY:Budget review\r\nDTSTART:20260312T143000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    Start();
+    std::vector<PimDataBlock> opened;
+    ZWMain::SetPimEditor([&](QWidget*, const PimDataBlock& block) {
+        opened.push_back(block);
+        return 0;
+    });
+    PimIdMap ids;
+    std::vector<DWORD> contact;
+    std::vector<DWORD> event;
+    ASSERT_TRUE(ids.Assign(PimIdMap::kContact, { u"ann-1" }, contact));
+    ASSERT_TRUE(ids.Assign(PimIdMap::kEvent, { u"ev-1" }, event));
+
+    main->SetRunning(true);
+    main->SendMessage(KWM_PIMITEM, MAKEWPARAM(PIM_KIND_CONTACT, 2), contact[0]);
+    main->SendMessage(KWM_PIMITEM, MAKEWPARAM(PIM_KIND_APPOINTMENT, 1), event[0]);
+    // Gone, or of another kind: the message, and no editor.
+    main->SendMessage(KWM_PIMITEM, MAKEWPARAM(PIM_KIND_APPOINTMENT, 1), event[0] + 1000);
+    main->SendMessage(KWM_PIMITEM, MAKEWPARAM(PIM_KIND_TASK, 1), event[0]);
+    main->SetRunning(false);
+    ZWMain::SetPimEditor({});
+
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0].kind, 0);
+    EXPECT_EQ(opened[0].entryType, 0);
+    EXPECT_EQ(opened[0].itemOid, contact[0]);
+    EXPECT_EQ(opened[0].contactName, u"Lee, Ann");
+    EXPECT_EQ(opened[0].company, u"Harbour Works");
+    EXPECT_EQ(opened[0].date, 0u);
+    EXPECT_EQ(opened[0].tag, u"PIMDATA");
+    EXPECT_EQ(opened[1].kind, 1);
+    EXPECT_EQ(opened[1].entryType, 5);
+    EXPECT_EQ(opened[1].subject, u"Budget review");
+    EXPECT_TRUE(opened[1].contactName.empty());
+    EXPECT_EQ(opened[1].date, At(2026, 3, 12, 14, 30));
+    std::vector<std::u16string> boxes;
+    for (const UiCall& call : hooks.Calls(UiCall::Kind::MessageBox))
+        boxes.push_back(call.text);
+    EXPECT_EQ(boxes,
+        (std::vector<std::u16string> {
+            u"Can't create Kestrin entry for Appointment.", u"Can't create Kestrin entry for Task." }));
 }
 
 // Pictures of both dialogs at a handheld's and a desktop's size, written
