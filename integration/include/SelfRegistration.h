@@ -16,7 +16,8 @@
 // silently and deleted; only once it is gone are the journal's use counters
 // of the shared categories reset (a journal that could not be deleted keeps
 // counters that match it, and the user is told). "KestrinX" and the
-// integrity check's safety copy are removed too.
+// integrity check's safety copies (also those kept from checks that did not
+// finish) are removed too.
 //
 // Any thread that may use the registry and the object store; the question
 // goes through the UI hooks.

@@ -1,6 +1,6 @@
 #include "SelfRegistration.h"
 
-#include "DataFolder.h"
+#include "CheckLeftovers.h"
 #include "DbCats.h"
 #include "DbKestrin.h"
 #include "IntegrationExports.h"
@@ -31,7 +31,6 @@ constexpr const WCHAR* kDefaultSubjects[] = {
     u"Goal ",
     u"Objective ",
 };
-constexpr char kSafetyCopyName[] = "kssave-bkup.ksk";
 constexpr WCHAR kOldJournalName[] = u"KestrinX";
 
 // A registry key closed when it goes out of scope.
@@ -153,6 +152,22 @@ bool DeleteJournal()
     return true;
 }
 
+// The integrity check's safety copies: the one a check writes, the ones kept
+// from checks that did not finish and the temporary files of interrupted ones.
+void RemoveSafetyCopies()
+{
+    RemoveInterruptedCheckFiles();
+    const std::filesystem::path copy = SafetyCopyPath();
+    const std::string stem = copy.stem().string() + "-kept-";
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(copy.parent_path(), ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(stem, 0) == 0 && entry.path().extension() == copy.extension())
+            std::filesystem::remove(entry.path(), ignored);
+    }
+    std::filesystem::remove(copy, ignored);
+}
+
 void DeleteOldJournal()
 {
     ZCeDbase old;
@@ -174,10 +189,10 @@ HRESULT UnregisterJournal()
     if (MessageBoxW(nullptr, kDeleteQuestion, kProgramWindowTitle, MB_YESNO | MB_SETFOREGROUND) != IDYES)
         return S_OK;
     SetWaitCursor(true);
+    // First, so the check before the deletion does not keep a copy it finds.
+    RemoveSafetyCopies();
     const bool deleted = DeleteJournal();
     DeleteOldJournal();
-    std::error_code ignored;
-    std::filesystem::remove(DataFolder() / kSafetyCopyName, ignored);
     SetWaitCursor(false);
     if (!deleted)
         MessageBoxW(

@@ -79,7 +79,9 @@ protected:
             0u);
         ZCeDbase old;
         ASSERT_TRUE(old.Create(u"KestrinX", 22437, 0, nullptr));
+        // Left by checks that did not finish.
         std::ofstream(DataFolder() / "kssave-bkup.ksk") << "left by a check that was cut short";
+        std::ofstream(DataFolder() / "kssave-bkup-kept-20260101-101010.ksk") << "kept from an earlier one";
     }
 
     TempHome home;
@@ -145,7 +147,9 @@ TEST_F(RegistrationTest, UnregisterWithYesDeletesTheJournalAndItsTraces)
     EXPECT_FALSE(DatabaseExists(u"KestrinX"));
     EXPECT_EQ(JournalCount(u"Business"), 0);
     EXPECT_FALSE(std::filesystem::exists(DataFolder() / "kssave-bkup.ksk"));
-    EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 1u);
+    EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 1u); // the question only
+    for (const auto& entry : std::filesystem::directory_iterator(DataFolder()))
+        EXPECT_NE(entry.path().filename().string().rfind("kssave-bkup", 0), 0u) << entry.path();
 }
 
 TEST_F(RegistrationTest, AJournalThatCannotBeDeletedKeepsItsCategoryCounts)
