@@ -1,6 +1,7 @@
 // Timing of what the desktop integration costs the user:
-//   hand-over, program running: kestrin-pim started until the program's
-//     window has the PIM item message;
+//   hand-over, program running: kestrin-pim started (with an object id, and
+//     with a contact file of the address book) until the program's window
+//     has the PIM item message;
 //   hand-over, program not running: kestrin-pim started until it has started
 //     the program, found its window and posted the message (it exits then);
 //   remote close on this computer: KillKestrin's command until the window
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -47,7 +49,10 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-double HandOverToRunning()
+// The contact file kestrin-pim is given, in the address book's folder.
+std::string g_contactFile;
+
+double HandOverToRunning(const std::string& arguments)
 {
     std::atomic<bool> got = false;
     WindowListener listener([&](const IpcFrame& frame) {
@@ -57,7 +62,8 @@ double HandOverToRunning()
     listener.Listen(kClass, kTitle);
     QElapsedTimer timer;
     timer.start();
-    std::thread host([] { std::system(KST_PIM " --kind contact --oid 1 >/dev/null 2>&1"); });
+    std::thread host(
+        [&] { std::system((std::string(KST_PIM) + " " + arguments + " >/dev/null 2>&1").c_str()); });
     Pump([&] { return got.load(); }, 10000);
     const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     host.join();
@@ -124,7 +130,15 @@ int main(int argc, char* argv[])
     setenv("PATH", path.c_str(), 1);
     QCoreApplication application(argc, argv);
 
-    Report("kestrin-pim, program running: message in", HandOverToRunning);
+    g_contactFile = (home / "contacts" / "ann.vcf").string();
+    std::filesystem::create_directories(home / "contacts");
+    std::ofstream(g_contactFile)
+        << "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:ann-1\r\nFN:Ann Lee\r\nN:Lee;Ann;;;\r\n"
+           "ORG:Harbour Works\r\nEND:VCARD\r\n";
+    Report("kestrin-pim, program running: message in",
+        [] { return HandOverToRunning("--kind contact --oid 1"); });
+    Report("kestrin-pim contact.vcf, program running",
+        [] { return HandOverToRunning("'" + g_contactFile + "'"); });
     Report("kestrin-pim, program not running: posted", HandOverStartingTheProgram);
     Report("remote close on this computer", RemoteCloseLocally);
     std::filesystem::remove_all(home);
