@@ -127,6 +127,8 @@ void RowCache::Clear()
     main_ = {};
     tail_ = {};
     directIndex_ = -1;
+    // Rows read before the next hint take the date format in force now.
+    ReadDatePattern();
 }
 
 bool RowCache::DeleteRow(int index)

@@ -2,6 +2,7 @@
 
 #include "AboutBox.h"
 #include "DbAItem.h"
+#include "AddressBook.h"
 #include "BackupCommands.h"
 #include "EntryEditor.h"
 #include "ContactPicker.h"
@@ -15,6 +16,7 @@
 #include "LastError.h"
 #include "ObjectStore.h"
 #include "NoteView.h"
+#include "OptionsDialog.h"
 #include "ProgramObjects.h"
 #include "ProgramText.h"
 #include "QuickView.h"
@@ -46,11 +48,27 @@ namespace {
 
 // A press held this long without moving opens the context menu.
 constexpr int kLongPressMs = 600;
+// How often held PIM items look whether the modal dialogs have closed.
+constexpr int kHeldPimItemPollMs = 50;
 
 ZWMain::IntegrityCheck& InstalledCheck()
 {
     static ZWMain::IntegrityCheck check;
     return check;
+}
+
+ZWMain::PimEditor& InstalledPimEditor()
+{
+    static ZWMain::PimEditor editor;
+    return editor;
+}
+
+// The messages for an item the address book cannot give, by kind.
+UINT PimItemError(int kind)
+{
+    if (kind == 1)
+        return 40055;
+    return kind == 2 ? 40054 : 40053;
 }
 
 // The journal's own integrity check, silent (no question, no progress, no
@@ -82,7 +100,7 @@ const Command* FindCommand(WORD id)
         { CMD_BACKUP, "Backup", "Backup", true },
         { CMD_RESTORE, "Restore", "Restore", true },
         { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", false },
-        { CMD_OPTIONS, "Options", "Options", false },
+        { CMD_OPTIONS, "Options", "Options", true },
         { CMD_FILTER, "Filter", "Filter", true },
         { CMD_PREVIEW_PANE, "PreviewPane", "Preview Pane", true },
         { CMD_UP, "Up", "Up", true },
@@ -193,6 +211,7 @@ ZWMain::~ZWMain()
 {
     // The socket goes first: no message may arrive for a window being torn down.
     listener_.reset();
+    pimItemTimer_.reset();
     longPress_.reset();
     treeLongPress_.reset();
 }
@@ -200,6 +219,11 @@ ZWMain::~ZWMain()
 void ZWMain::SetIntegrityCheck(IntegrityCheck check)
 {
     InstalledCheck() = std::move(check);
+}
+
+void ZWMain::SetPimEditor(PimEditor editor)
+{
+    InstalledPimEditor() = std::move(editor);
 }
 
 QWidget* ZWMain::CreateWidget(QWidget* parent)
@@ -502,11 +526,79 @@ void ZWMain::ShowContact(const DbAItem& contact)
     ContactPicker::ShowContact(GetHandle(), shown);
 }
 
-void ZWMain::OnPimItem(int kind, int count, DWORD)
+void ZWMain::SetRunning(bool running)
 {
-    (void)kind;
-    (void)count;
+    running_ = running;
+    if (running_ && !heldPimItems_.empty())
+        pimItemTimer_->start();
+}
+
+void ZWMain::HoldPimItem(WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) > 2)
+        return;
+    heldPimItems_.emplace_back(wParam, lParam);
+    if (!pimItemTimer_) {
+        pimItemTimer_ = std::make_unique<QTimer>();
+        pimItemTimer_->setInterval(kHeldPimItemPollMs);
+        QObject::connect(pimItemTimer_.get(), &QTimer::timeout, [this] { ReleaseHeldPimItems(); });
+    }
+    if (running_)
+        pimItemTimer_->start();
+}
+
+// Hands the held items on, one at a time, while no modal dialog is open: the
+// editor that one opens is modal, so the next waits until it has closed
+// instead of opening a second editor over it.
+void ZWMain::ReleaseHeldPimItems()
+{
+    while (!heldPimItems_.empty() && running_ && !QApplication::activeModalWidget()) {
+        const auto [wParam, lParam] = heldPimItems_.front();
+        heldPimItems_.erase(heldPimItems_.begin());
+        OnPimItem(LOWORD(wParam), HIWORD(wParam), static_cast<DWORD>(lParam));
+    }
+    if (pimItemTimer_ && (heldPimItems_.empty() || !running_))
+        pimItemTimer_->stop();
+}
+
+void ZWMain::OnPimItem(int kind, int, DWORD objectId)
+{
     OutputDebugStringW(u"ZWMain::OnPimItem\n");
+    PimStore& store = AddressBook::Store(TheApp());
+    if (!store.Logon())
+        return;
+    PimDataBlock block;
+    const bool read = ReadPimItem(store, kind, objectId, block);
+    store.Logoff();
+    if (!read) {
+        ShowAppError(PimItemError(kind));
+        return;
+    }
+    if (!InstalledPimEditor())
+        return;
+    InstalledPimEditor()(GetHandle(), block);
+    if (IsWindow())
+        RefillView();
+}
+
+void ZWMain::OnOptions()
+{
+    OptionsDialog options(TheApp(), TheSkin(), TheJournal());
+    // The skin chosen dresses the window at once, while the options stay open.
+    options.SetSkinApplied([this] {
+        ApplySkin();
+        TheSkin().changed = false;
+    });
+    if (!options.Run(GetHandle()) || !IsWindow())
+        return;
+    const bool previewPane = Settings(TheApp()).PreviewPane();
+    if (previewPane != previewPane_) {
+        previewPane_ = previewPane;
+        ShowPreviewButtons();
+        LayoutFromSetting();
+    }
+    // The date format may have changed: the rows are formatted anew.
+    RefillView();
 }
 
 void ZWMain::BringToFront()
@@ -568,7 +660,7 @@ void ZWMain::OnFrame(const IpcFrame& frame)
             quitRequested_ = true;
         return;
     default:
-        if (running_)
+        if (running_ || frame.message == KWM_PIMITEM)
             SendMessage(frame.message, frame.wParam, static_cast<LPARAM>(frame.lParam));
         return;
     }
@@ -761,6 +853,9 @@ void ZWMain::OnCommand(WORD id, WORD code, LPARAM lParam)
             code == kContextMenuCode ? ExportScope::Selected : ExportScope::All)
             .Run(window);
         return;
+    case CMD_OPTIONS:
+        OnOptions();
+        return;
     case CMD_SHOW_ALL:
         journal.GetFilter().ClearFilter(TheApp(), kOptionsSection);
         bar_.SetShowLabel(CMD_SHOW_ALL);
@@ -843,8 +938,8 @@ LRESULT ZWMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 1;
     case KWM_PIMITEM:
-        if (LOWORD(wParam) <= 2)
-            OnPimItem(LOWORD(wParam), HIWORD(wParam), static_cast<DWORD>(lParam));
+        HoldPimItem(wParam, lParam);
+        ReleaseHeldPimItems();
         return 0;
     case KWM_SPLITTER:
         return Layout(static_cast<int>(lParam)) ? 1 : 0;

@@ -28,7 +28,9 @@
 //   WM_CLOSE, 1023      close the journal, empty the selection, destroy the window
 //   WM_DESTROY          end the message loop (exit code 0)
 //   1125 (cursor)       wParam 1: wait cursor on; 2: off and request a refresh; returns 1
-//   1126 (PIM item)     OnPimItem(kind, count, object id)
+//   1126 (PIM item)     OnPimItem(kind, count, object id), held while a modal
+//                       dialog is open (or the program is still starting) and
+//                       handled once, in order, when none is
 //   1130 (splitter)     lay out with the splitter at lParam
 //   WM_COMMAND 1026|1126<<16   rebuild the list or tree, when a refresh is pending
 //   WM_COMMAND id|1127<<16     sort by the field `id` (list or tree follows)
@@ -37,7 +39,7 @@
 // to the front (or the dialog in front of it), WM_QUIT ends the message loop
 // at once without the close steps, 1023, 1125 and 1126 as above. Until the
 // program runs its message loop (the password is being asked), PIM items are
-// ignored and a close or quit is remembered and ends the start-up.
+// held and a close or quit is remembered and ends the start-up.
 //
 // The window is made inside a running program (ProgramObjects): it uses the
 // program's settings store, selection, journal and skin. Owned by the
@@ -47,6 +49,7 @@
 #include "EntryTree.h"
 #include "FindRequest.h"
 #include "MainList.h"
+#include "PimDataBlock.h"
 #include "ShowSortBar.h"
 #include "WindowListener.h"
 #include "ZCToolbar.h"
@@ -56,6 +59,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QAbstractItemView;
 class QAction;
@@ -100,6 +105,9 @@ public:
     // The one-time integrity check run at start-up while "Upgrade" is set;
     // true when it finished ("Upgrade" is then cleared).
     using IntegrityCheck = std::function<bool(DbKestrin& journal)>;
+    // Opens the entry editor over `owner` pre-filled from a contact,
+    // appointment or task; returns 1 when an entry was saved.
+    using PimEditor = std::function<int(QWidget* owner, const PimDataBlock& block)>;
 
     ZWMain();
     ~ZWMain() override;
@@ -127,6 +135,8 @@ public:
     // Replaces the integrity check (tests count it); an empty function puts
     // the journal's own check back.
     static void SetIntegrityCheck(IntegrityCheck check);
+    // The editor a PIM item opens (see OnPimItem).
+    static void SetPimEditor(PimEditor editor);
 
     // Puts the program's skin on the window's surfaces.
     void ApplySkin();
@@ -134,7 +144,9 @@ public:
     void RequestRefresh();
     bool RefreshPending() const { return refreshPending_; }
     // The message loop runs: posted items are now handled.
-    void SetRunning(bool running) { running_ = running; }
+    void SetRunning(bool running);
+    // PIM items waiting for the modal dialogs to close.
+    int HeldPimItems() const { return static_cast<int>(heldPimItems_.size()); }
     // A close or quit arrived while the program was starting.
     bool QuitRequested() const { return quitRequested_; }
     // Raises the window, or the modal dialog in front of it.
@@ -173,7 +185,10 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // A contact (kind 0), appointment (1) or task (2) handed over by another
     // program; `count` items were chosen there and only the first is passed.
-    // The base only traces it.
+    // The item is read from the address book into a PIM data block and the
+    // PIM editor opens with it; an item the address book lacks shows "Can't
+    // create Kestrin entry for Contact." (Appointment, Task) and changes
+    // nothing. Without a PIM editor the item is read and dropped.
     virtual void OnPimItem(int kind, int count, DWORD objectId);
 
 private:
@@ -197,6 +212,9 @@ private:
     void ShowContact(const DbAItem& contact);
     void OnSize();
     void OnRefresh();
+    void OnOptions();
+    void HoldPimItem(WPARAM wParam, LPARAM lParam);
+    void ReleaseHeldPimItems();
     void BuildCommands(QMainWindow* window);
     void ShowPreviewButtons();
     void TogglePreview();
@@ -231,6 +249,8 @@ private:
     std::unique_ptr<LongPress> treeLongPress_;
     std::unique_ptr<WindowListener> listener_;
     FindRequest find_;
+    std::vector<std::pair<WPARAM, LPARAM>> heldPimItems_;
+    std::unique_ptr<QTimer> pimItemTimer_;
     bool previewPane_ = true;
     bool treeView_ = false;
     bool previewArmed_ = true;
