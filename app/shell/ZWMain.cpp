@@ -4,6 +4,7 @@
 #include "BackupCommands.h"
 #include "ExportDialog.h"
 #include "FilterDialog.h"
+#include "IrExchangeDialog.h"
 #include "JournalSort.h"
 #include "LastError.h"
 #include "ProgramObjects.h"
@@ -71,7 +72,7 @@ const Command* FindCommand(WORD id)
         { CMD_EXPORT, "Export", "Export", true },
         { CMD_BACKUP, "Backup", "Backup", true },
         { CMD_RESTORE, "Restore", "Restore", true },
-        { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", false },
+        { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", true },
         { CMD_OPTIONS, "Options", "Options", false },
         { CMD_FILTER, "Filter", "Filter", true },
         { CMD_PREVIEW_PANE, "PreviewPane", "Preview Pane", true },
@@ -80,7 +81,7 @@ const Command* FindCommand(WORD id)
         { CMD_EDIT, "Edit", "Edit", false },
         { CMD_CREATE_COPY, "CreateCopy", "Create Copy", true },
         { CMD_DELETE_ENTRY, "DeleteEntry", "Delete Entry", true },
-        { CMD_SEND_IR, "SendIr", "Send via Infrared...", false },
+        { CMD_SEND_IR, "SendIr", "Send via Infrared...", true },
     };
     for (const Command& command : kCommands)
         if (command.id == id)
@@ -465,6 +466,16 @@ void ZWMain::OnFilterCommand(WORD code)
     }
 }
 
+void ZWMain::OnReceiveCommand()
+{
+    IrExchangeDialog exchange(TheJournal(), TheSelection(), TheApp(), IrExchangeDialog::kReceive);
+    exchange.Run(GetHandle());
+    if (exchange.Stored() != 0)
+        RequestRefresh();
+    if (treeView_)
+        tree_.SelectEntry(TheSelection().Focused());
+}
+
 void ZWMain::OnPimItem(int kind, int count, DWORD)
 {
     (void)kind;
@@ -694,6 +705,13 @@ void ZWMain::OnCommand(WORD id, WORD code)
         return;
     case CMD_SAVE_FILTER:
         journal.GetFilter().SaveFilter(TheApp(), kOptionsSection);
+        return;
+    case CMD_SEND_IR:
+        if (TheSelection().Focused() != 0)
+            IrExchangeDialog(journal, TheSelection(), TheApp(), IrExchangeDialog::kSend).Run(window);
+        return;
+    case CMD_RECEIVE_IR:
+        OnReceiveCommand();
         return;
     default:
         // The commands whose screens the program does not have yet.
