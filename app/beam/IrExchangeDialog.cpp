@@ -94,7 +94,14 @@ QWidget* IrExchangeDialog::Open(QWidget* owner)
 
 QString IrExchangeDialog::StatusText() const
 {
-    return status_ ? status_->text() : QString();
+    return statusText_;
+}
+
+void IrExchangeDialog::SetStatus(const QString& text)
+{
+    statusText_ = text;
+    if (status_)
+        status_->setText(text);
 }
 
 BOOL IrExchangeDialog::OnInitDialog()
@@ -188,21 +195,18 @@ bool IrExchangeDialog::Pause(int ms)
 
 void IrExchangeDialog::PostStatus(const QString& text)
 {
+    // Once the dialog is ending nothing more is shown.
     QWidget* window = GetHandle();
-    if (!window)
+    if (!window || Stopping())
         return;
     // Queued to the dialog's window: dropped if it is gone by then.
-    QMetaObject::invokeMethod(
-        window, [label = QPointer<QLabel>(status_), text] {
-            if (label)
-                label->setText(text);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(window, [this, text] { SetStatus(text); }, Qt::QueuedConnection);
 }
 
 void IrExchangeDialog::PostOutcome(Outcome outcome)
 {
-    if (QWidget* window = GetHandle())
+    QWidget* window = GetHandle();
+    if (window && !Stopping())
         QMetaObject::invokeMethod(window, [this, outcome] { outcome_ = outcome; }, Qt::QueuedConnection);
 }
 
@@ -322,11 +326,14 @@ bool IrExchangeDialog::ReadMessage()
 
 void IrExchangeDialog::OnArrival(Arrival arrival)
 {
+    // The dialog was ended before the arrival got here: nothing is written.
+    if (Stopping())
+        return;
     BeamDecoded& decoded = arrival.decoded;
     received_ = static_cast<DWORD>(decoded.entries.size());
     const auto fail = [this](const QString& why) {
         Play(u"infintr.wav");
-        status_->setText(QStringLiteral("Receive Failed...") + (why.isEmpty() ? QString() : QStringLiteral("\n") + why));
+        SetStatus(QStringLiteral("Receive Failed...") + (why.isEmpty() ? QString() : QStringLiteral("\n") + why));
         outcome_ = Outcome::Failed;
     };
     switch (decoded.outcome) {
@@ -334,8 +341,10 @@ void IrExchangeDialog::OnArrival(Arrival arrival)
         // A receive error already shows its own text.
         if (arrival.complete)
             fail({});
-        else
+        else {
+            Play(u"infintr.wav");
             outcome_ = Outcome::Failed;
+        }
         return;
     case BeamDecoded::Outcome::BadVersion:
         fail(QStringLiteral("Unknown message version %1; nothing was stored.").arg(decoded.version));
@@ -344,13 +353,19 @@ void IrExchangeDialog::OnArrival(Arrival arrival)
         break;
     }
     if (decoded.entries.empty()) {
-        fail(QStringLiteral("No whole entry arrived; nothing was stored."));
+        // A receive that broke off keeps the text of its error.
+        if (arrival.complete)
+            fail(QStringLiteral("No whole entry arrived; nothing was stored."));
+        else {
+            Play(u"infintr.wav");
+            outcome_ = Outcome::Failed;
+        }
         return;
     }
     BeamOffer offer { arrival.sender, received_, decoded.announced, &decoded.entries.front() };
     if (!AskToAcceptBeam(GetHandle(), offer)) {
         Play(u"infintr.wav");
-        status_->setText(QStringLiteral("Receive Cancelled...\nNothing was stored."));
+        SetStatus(QStringLiteral("Receive Cancelled...\nNothing was stored."));
         outcome_ = Outcome::Refused;
         return;
     }
@@ -365,7 +380,7 @@ void IrExchangeDialog::OnArrival(Arrival arrival)
         return;
     }
     Play(u"infend.wav");
-    status_->setText(stored_ == 1 ? QStringLiteral("Receive Successful...\n1 entry stored.")
+    SetStatus(stored_ == 1 ? QStringLiteral("Receive Successful...\n1 entry stored.")
                                   : QStringLiteral("Receive Successful...\n%1 entries stored.").arg(stored_));
     outcome_ = Outcome::Stored;
 }

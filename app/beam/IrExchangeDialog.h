@@ -29,6 +29,7 @@
 #include "ZStream.h"
 #include "ZThread.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <atomic>
@@ -121,7 +122,11 @@ private:
     std::atomic<bool> stopping_ { false };
     std::mutex pauseMutex_;
     std::condition_variable pauseWake_;
-    QLabel* status_ = nullptr;
+    // Shows `text` (UI thread) and keeps it for StatusText after the window goes.
+    void SetStatus(const QString& text);
+
+    QPointer<QLabel> status_;
+    QString statusText_;
     QPushButton* cancel_ = nullptr;
     Outcome outcome_ = Outcome::Working;
     DWORD received_ = 0;

@@ -221,24 +221,22 @@ void EncodeBeamRecord(ZStream& out, const ZJITEMS& set)
 
 DWORD BuildBeamMessage(DbKestrin& journal, const std::vector<CEOID>& oids, ZStream& out)
 {
-    out.Free();
-    out.WriteShort(kBeamVersion);
-    out.WriteShort(0);
+    ZStream records;
     DWORD written = 0;
     for (CEOID oid : oids) {
         if (written == kBeamMaxRecords)
             break;
         ZJITEMS set;
-        if (journal.Read(oid, &set, TRUE) != oid || oid == 0)
+        if (oid == 0 || journal.Read(oid, &set, TRUE) != oid)
             continue;
-        EncodeBeamRecord(out, set);
+        EncodeBeamRecord(records, set);
         ++written;
     }
     // The count says what the message holds, not what was asked for.
-    const DWORD end = out.Position();
-    out.Seek(2);
+    out.Free();
+    out.WriteShort(kBeamVersion);
     out.WriteShort(static_cast<SHORT>(written));
-    out.Seek(end);
+    out.WriteBytes(records.Data(), records.Size());
     return written;
 }
 
