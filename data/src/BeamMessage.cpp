@@ -5,6 +5,7 @@
 #include "JournalProps.h"
 #include "ObjectStore.h"
 #include "PackedLists.h"
+#include "ReferenceBatch.h"
 #include "StoreBatch.h"
 
 #include <cstring>
@@ -294,16 +295,22 @@ DWORD StoreBeamedEntries(DbKestrin& journal, std::vector<ZJITEMS>& entries)
     }
     if (categoriesOpen)
         categories.Close();
+    // Records first, then every relation record and category counter once:
+    // entry by entry, each write would rewrite whole relation lists.
+    ReferenceBatch references(journal);
+    bool written = true;
     for (ZJITEMS& set : entries) {
-        if (journal.Write(0, &set) == 0) {
-            transaction.Rollback();
-            journal.InvalidateRows();
-            return 0;
+        const CEOID oid = DbTmp::WriteRecord(journal, 0, &set);
+        if (oid == 0) {
+            written = false;
+            break;
         }
+        references.AddEntry(oid, set);
     }
-    if (!CommitBatch(transaction)) {
-        journal.InvalidateRows();
-        return 0;
-    }
-    return static_cast<DWORD>(entries.size());
+    written = written && references.Flush() && CommitBatch(transaction);
+    if (!written && transaction.IsActive())
+        transaction.Rollback();
+    // The journal's in-memory rows learn of the new (or vanished) records.
+    journal.InvalidateRows();
+    return written ? static_cast<DWORD>(entries.size()) : 0;
 }

@@ -46,7 +46,7 @@ TEST(SoundTest, PlayingStartsKnownSoundsFromAnyThreadAndRefusesMissingOnes)
     std::thread worker([&] { fromWorker = player.Play(u"ksir_send.wav", SND_ASYNC | SND_NOSTOP); });
     worker.join();
     EXPECT_EQ(fromWorker, TRUE);
-    PumpAll();
+    PumpUntil([&] { return !player.Loading(); }, 5000);
     EXPECT_EQ(SoundPlayer::Resolve(SoundPlayer::Resolve(u"infend.wav").toStdU16String()),
         SoundPlayer::Resolve(u"infend.wav"));
 }

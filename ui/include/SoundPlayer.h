@@ -35,6 +35,8 @@ public:
     // 1 when the sound was started (or handed to the GUI thread to start),
     // 0 when there is no such file or another sound plays under SND_NOSTOP.
     BOOL Play(std::u16string_view path, DWORD flags);
+    // True while a sound file is still being read.
+    bool Loading() const;
 
 private:
     void Start(const QString& file, DWORD flags);

@@ -36,6 +36,14 @@ bool SoundPlayer::AnyPlaying() const
     return false;
 }
 
+bool SoundPlayer::Loading() const
+{
+    for (const QSoundEffect* effect : effects_)
+        if (effect->status() == QSoundEffect::Loading)
+            return true;
+    return false;
+}
+
 void SoundPlayer::Start(const QString& file, DWORD flags)
 {
     if ((flags & SND_NOSTOP) && AnyPlaying())

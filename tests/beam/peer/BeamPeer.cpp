@@ -6,7 +6,9 @@
 // then "stored N" and "status <first status line>". Exit code 0 when entries
 // were stored. With argv[2] (a folder) it also saves pictures of the dialog
 // and the question there ("receive-<w>x<h>.png", "accept-<w>x<h>.png") at
-// the size given by argv[3] ("240x320").
+// the size given by argv[3] ("240x320"). With argv[4] "send" it sends one
+// entry of its own instead, saving "send-<w>x<h>.png" while it looks for a
+// receiver and "sent-<w>x<h>.png" at the end.
 
 #include "BeamSettings.h"
 #include "DbKestrin.h"
@@ -23,6 +25,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -97,7 +100,10 @@ int main(int argc, char* argv[])
     owner.resize(width, height);
     owner.show();
 
-    IrExchangeDialog exchange(journal, selection, store, IrExchangeDialog::kReceive);
+    const bool sending = argc > 4 && std::string(argv[4]) == "send";
+    if (sending)
+        selection.Add(AddEntry(journal, { .subject = u"Meeting notes", .note = { 'K', 'N', 'T', '1' } }));
+    IrExchangeDialog exchange(journal, selection, store, sending ? IrExchangeDialog::kSend : IrExchangeDialog::kReceive);
     QTimer answer;
     answer.setInterval(20);
     QObject::connect(&answer, &QTimer::timeout, [&] {
@@ -115,12 +121,12 @@ int main(int argc, char* argv[])
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (!savedWaiting && exchange.StatusText().startsWith(QStringLiteral("Looking"))) {
             savedWaiting = true;
-            Save(exchange.Dialog(), pictures, QStringLiteral("receive-%1.png").arg(size));
+            Save(exchange.Dialog(), pictures, QString::fromLatin1(sending ? "send-%1.png" : "receive-%1.png").arg(size));
             std::printf("listening\n");
             std::fflush(stdout);
         }
         if (exchange.Result() != IrExchangeDialog::Outcome::Working) {
-            Save(exchange.Dialog(), pictures, QStringLiteral("received-%1.png").arg(size));
+            Save(exchange.Dialog(), pictures, QString::fromLatin1(sending ? "sent-%1.png" : "received-%1.png").arg(size));
             exchange.Stop();
             exchange.EndDialog(1);
         }
@@ -133,7 +139,8 @@ int main(int argc, char* argv[])
         PrintEntry(journal, journal.GetRowOid(row));
     std::printf("stored %u\nstatus %s\n", exchange.Stored(),
         exchange.StatusText().section(QLatin1Char('\n'), 0, 0).toStdString().c_str());
-    const bool stored = journal.GetRecCount(KIND_ENTRY) > before;
+    const bool stored = sending ? exchange.Result() == IrExchangeDialog::Outcome::Sent
+                                : journal.GetRecCount(KIND_ENTRY) > before;
     journal.Close();
     InstallUiHooks(nullptr);
     return stored ? 0 : 1;
