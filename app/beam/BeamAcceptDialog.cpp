@@ -47,7 +47,9 @@ QString BeamOfferText(const BeamOffer& offer)
         : QStringLiteral("%1 is sending %2 entries.").arg(offer.sender).arg(offer.whole);
     if (offer.announced != offer.whole)
         text += QStringLiteral("\n(%1 of the %2 entries announced arrived whole.)").arg(offer.whole).arg(offer.announced);
-    return text + QStringLiteral("\n\nStore them in this journal?");
+    return text
+        + (offer.whole == 1 ? QStringLiteral("\n\nStore it in this journal?")
+                            : QStringLiteral("\n\nStore them in this journal?"));
 }
 
 bool AskToAcceptBeam(QWidget* owner, const BeamOffer& offer)
@@ -74,6 +76,6 @@ bool AskToAcceptBeam(QWidget* owner, const BeamOffer& offer)
     QObject::connect(buttons, &QDialogButtonBox::rejected, &question, &QDialog::reject);
     layout->addWidget(buttons);
     if (!CoverHandheldOwner(question, owner))
-        question.resize(kDesktopSize);
+        question.setMinimumSize(kDesktopSize);
     return question.exec() == QDialog::Accepted;
 }

@@ -363,7 +363,8 @@ void IrExchangeDialog::OnArrival(Arrival arrival)
         return;
     }
     BeamOffer offer { arrival.sender, received_, decoded.announced, &decoded.entries.front() };
-    if (!AskToAcceptBeam(GetHandle(), offer)) {
+    // Sized by the main window, not by this small dialog.
+    if (!AskToAcceptBeam(owner_ ? owner_ : GetHandle(), offer)) {
         Play(u"infintr.wav");
         SetStatus(QStringLiteral("Receive Cancelled...\nNothing was stored."));
         outcome_ = Outcome::Refused;

@@ -102,7 +102,9 @@ int main(int argc, char* argv[])
 
     const bool sending = argc > 4 && std::string(argv[4]) == "send";
     if (sending)
-        selection.Add(AddEntry(journal, { .subject = u"Meeting notes", .note = { 'K', 'N', 'T', '1' } }));
+        selection.Add(AddEntry(journal, { .subject = u"Meeting notes", .date = At(2025, 6, 3, 14, 30), .type = 5,
+            .company = u"Harbour Works", .categories = { u"Business" }, .contacts = { u"Ann Lee" },
+            .duration = 36000000000ULL, .priority = 2 }));
     IrExchangeDialog exchange(journal, selection, store, sending ? IrExchangeDialog::kSend : IrExchangeDialog::kReceive);
     QTimer answer;
     answer.setInterval(20);
