@@ -25,6 +25,13 @@ namespace {
 
 constexpr QSize kDesktopSize(280, 220);
 std::atomic<int> g_stallLimitMs { 30000 };
+std::atomic<int> g_liveWorkers { 0 };
+
+// Counts a worker from its first instruction to its last.
+struct LiveWorker {
+    LiveWorker() { ++g_liveWorkers; }
+    ~LiveWorker() { --g_liveWorkers; }
+};
 
 void Play(const char16_t* sound)
 {
@@ -56,6 +63,11 @@ QString PeerName(ZSocket& connection)
 }
 
 } // namespace
+
+int IrExchangeDialog::LiveWorkers()
+{
+    return g_liveWorkers.load();
+}
 
 int IrExchangeDialog::StallLimit()
 {
@@ -225,12 +237,14 @@ void IrExchangeDialog::SetStallTimeouts(ZSocket& socket)
 
 DWORD IrExchangeDialog::ReceiveRoutine(void* self)
 {
+    LiveWorker counted;
     static_cast<IrExchangeDialog*>(self)->ReceiveWorker();
     return 0;
 }
 
 DWORD IrExchangeDialog::SendRoutine(void* self)
 {
+    LiveWorker counted;
     static_cast<IrExchangeDialog*>(self)->SendWorker();
     return 0;
 }

@@ -71,6 +71,8 @@ public:
     // Entries received whole and entries written by the last receive.
     DWORD Received() const { return received_; }
     DWORD Stored() const { return stored_; }
+    // Exchange workers of the process that have not ended yet.
+    static int LiveWorkers();
     // Records in the message sent.
     DWORD SentCount() const { return sentCount_; }
     // The milliseconds a transfer may go without progress (30 s; tests
