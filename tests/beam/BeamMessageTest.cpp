@@ -178,6 +178,15 @@ TEST_F(BeamMessageTest, VersionsAndIdsThatAreNotFields)
     ASSERT_EQ(decoded.entries.size(), 1u);
     EXPECT_EQ(decoded.entries[0].GetItem(PROPID_TYPE)->GetShort(), ENTRY_FIELD_COUNT - 2);
     EXPECT_FALSE(decoded.truncated);
+
+    // An older device's text in Windows-1252 (not valid UTF-8) reads as such.
+    ByteWriter older;
+    older.U16(1).U16(1).U32(PROPID_SUBJECT).U32(4).Raw("Caf\xE9");
+    for (int i = 0; i < ENTRY_FIELD_COUNT - 1; ++i)
+        older.U32(0x7FFF0000);
+    decoded = DecodeBeamMessage(older.bytes.data(), older.Size());
+    ASSERT_EQ(decoded.entries.size(), 1u);
+    EXPECT_EQ(Text(decoded.entries[0].GetItem(PROPID_SUBJECT)->GetStrValue()), u"Caf\u00e9");
 }
 
 TEST_F(BeamMessageTest, StoringMatchesCategoriesByNameAndKeepsContactNamesOnly)
