@@ -10,10 +10,10 @@
 //       discovery scope's interface and, while the socket lives, answers the
 //       discovery datagrams that ask for that service name (a one-shot
 //       "device in range").
-//   IrdaGetSockOpt(SOL_IRLMP_CE, IRLMP_ENUMDEVICES_CE)  asks once who offers
-//       a service (one UDP datagram to the discovery port, answers awaited
-//       briefly) and fills a DEVICELIST_CE with at most as many devices as
-//       the buffer holds; each found device is remembered by its id.
+//   IrdaGetSockOpt(SOL_IRLMP_CE, IRLMP_ENUMDEVICES_CE)  asks once which
+//       devices are there (one UDP datagram to the discovery port, the first
+//       answer awaited up to kIrdaAnswerWaitMs) and fills a DEVICELIST_CE;
+//       each found device is remembered by its id.
 //   IrdaConnect(service address with a device id)  connects to the TCP port
 //       that device answered with.
 // Discovery scope (IrdaConfigure): ThisComputer uses 127.0.0.1 only (the

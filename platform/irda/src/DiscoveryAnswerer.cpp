@@ -53,7 +53,7 @@ void DiscoveryAnswerer::Run()
         socklen_t fromLength = sizeof from;
         const long got = ::recvfrom(udp_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
         char service[kIrdaServiceNameSize];
-        if (got < 0 || !ParseAsk(buffer, got, service) || std::memcmp(service, service_, kIrdaServiceNameSize) != 0)
+        if (got < 0 || !ParseAsk(buffer, got, service) || !AskConcerns(service, service_))
             continue;
         const auto reply = MakeAnswer(service_, answer_);
         ::sendto(udp_, reply.data(), reply.size(), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&from), fromLength);

@@ -40,11 +40,21 @@ std::array<std::uint8_t, kAnswerSize> MakeAnswer(
     return out;
 }
 
+bool AskConcerns(const char (&asked)[kIrdaServiceNameSize], const char (&offered)[kIrdaServiceNameSize])
+{
+    static const char kAny[kIrdaServiceNameSize] = {};
+    return std::memcmp(asked, kAny, kIrdaServiceNameSize) == 0
+        || std::memcmp(asked, offered, kIrdaServiceNameSize) == 0;
+}
+
 std::optional<DiscoveryAnswer> ParseAnswer(
     const std::uint8_t* bytes, long size, const char (&service)[kIrdaServiceNameSize])
 {
-    if (size != kAnswerSize || std::memcmp(bytes, kAnswerMagic, 5) != 0
-        || std::memcmp(bytes + 5, service, kIrdaServiceNameSize) != 0)
+    char offered[kIrdaServiceNameSize];
+    if (size != kAnswerSize || std::memcmp(bytes, kAnswerMagic, 5) != 0)
+        return std::nullopt;
+    std::memcpy(offered, bytes + 5, kIrdaServiceNameSize);
+    if (!AskConcerns(service, offered))
         return std::nullopt;
     const std::uint8_t* p = bytes + kAskSize;
     DiscoveryAnswer answer;

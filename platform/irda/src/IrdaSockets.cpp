@@ -297,7 +297,8 @@ int IrdaGetSockOpt(int fd, int level, int option, void* value, socklen_t* length
     if (level == SOL_IRLMP_CE && option == IRLMP_ENUMDEVICES_CE) {
         if (!IsInfrared(fd))
             return Fail(ENOTSOCK);
-        static const char kAnyService[kIrdaServiceNameSize] = "IRKestrinServer";
+        // Devices in range, whatever they offer: the connect names the service.
+        static const char kAnyService[kIrdaServiceNameSize] = {};
         return EnumerateDevices(kAnyService, static_cast<DEVICELIST_CE*>(value), length);
     }
     return Checked(::getsockopt(fd, level, option, value, length));

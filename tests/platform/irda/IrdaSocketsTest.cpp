@@ -187,6 +187,10 @@ TEST_F(IrdaTest, OnlyHonestAsksForTheServiceAreAnswered)
     EXPECT_FALSE(answered());
     send(askOurs.data(), askOurs.size());
     EXPECT_TRUE(answered());
+    char any[kIrdaServiceNameSize] = {};
+    const auto askAny = MakeAsk(any);
+    send(askAny.data(), askAny.size());
+    EXPECT_TRUE(answered()) << "an enumeration asks every listener";
 
     // An answer naming port 0 or another service is not a device.
     DiscoveryAnswer noPort;
