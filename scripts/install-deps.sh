@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-multimedia-dev
   libsqlite3-dev libical-dev libssl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth

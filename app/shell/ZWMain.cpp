@@ -9,6 +9,7 @@
 #include "ContactSplitter.h"
 #include "ExportDialog.h"
 #include "FilterDialog.h"
+#include "IrExchangeDialog.h"
 #include "JournalSort.h"
 #include "FindDialog.h"
 #include "FindResults.h"
@@ -99,7 +100,7 @@ const Command* FindCommand(WORD id)
         { CMD_EXPORT, "Export", "Export", true },
         { CMD_BACKUP, "Backup", "Backup", true },
         { CMD_RESTORE, "Restore", "Restore", true },
-        { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", false },
+        { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", true },
         { CMD_OPTIONS, "Options", "Options", true },
         { CMD_FILTER, "Filter", "Filter", true },
         { CMD_PREVIEW_PANE, "PreviewPane", "Preview Pane", true },
@@ -108,7 +109,7 @@ const Command* FindCommand(WORD id)
         { CMD_EDIT, "Edit", "Edit", true },
         { CMD_CREATE_COPY, "CreateCopy", "Create Copy", true },
         { CMD_DELETE_ENTRY, "DeleteEntry", "Delete Entry", true },
-        { CMD_SEND_IR, "SendIr", "Send via Infrared...", false },
+        { CMD_SEND_IR, "SendIr", "Send via Infrared...", true },
     };
     for (const Command& command : kCommands)
         if (command.id == id)
@@ -561,6 +562,16 @@ void ZWMain::ReleaseHeldPimItems()
         pimItemTimer_->stop();
 }
 
+void ZWMain::OnReceiveCommand()
+{
+    IrExchangeDialog exchange(TheJournal(), TheSelection(), TheApp(), IrExchangeDialog::kReceive);
+    exchange.Run(GetHandle());
+    if (exchange.Stored() != 0)
+        RequestRefresh();
+    if (treeView_)
+        tree_.SelectEntry(TheSelection().Focused());
+}
+
 void ZWMain::OnPimItem(int kind, int, DWORD objectId)
 {
     OutputDebugStringW(u"ZWMain::OnPimItem\n");
@@ -904,6 +915,13 @@ void ZWMain::OnCommand(WORD id, WORD code, LPARAM lParam)
         return;
     case CMD_SAVE_FILTER:
         journal.GetFilter().SaveFilter(TheApp(), kOptionsSection);
+        return;
+    case CMD_SEND_IR:
+        if (TheSelection().Focused() != 0)
+            IrExchangeDialog(journal, TheSelection(), TheApp(), IrExchangeDialog::kSend).Run(window);
+        return;
+    case CMD_RECEIVE_IR:
+        OnReceiveCommand();
         return;
     default:
         // The commands whose screens the program does not have yet.

@@ -236,6 +236,9 @@ private:
     void OnSortCommand(WORD fieldId);
     void OnReverseCommand();
     void OnFilterCommand(WORD code);
+    // "Receive via Infrared...": the exchange dialog, then a refresh when
+    // entries were stored.
+    void OnReceiveCommand();
 
     QWidget* client_ = nullptr;
     ContactSplitter* splitter_ = nullptr;

@@ -3,12 +3,14 @@
 // QMessageBoxes, the wait cursor is the application's override cursor, trace
 // lines go to the logging category "kestrin.trace" (off unless enabled with
 // QT_LOGGING_RULES="kestrin.trace.debug=true" or KESTRIN_TRACE=1), and sounds
-// are not played (this build has no audio; PlaySound answers 0).
+// play through Qt Multimedia (SoundPlayer), silently without an audio device.
 //
 // Calls from other threads (the infrared worker) are carried out on the
-// thread of the QApplication, which they wait for. The object must be made
-// after the QApplication and live as long as it is installed.
+// thread of the QApplication; boxes and the cursor wait for it, sounds do
+// not. The object must be made after the QApplication and live as long as
+// it is installed.
 
+#include "SoundPlayer.h"
 #include "UiHooks.h"
 
 #include <QMessageBox>
@@ -32,4 +34,5 @@ public:
 
 private:
     bool cursorShown_ = false;
+    SoundPlayer sounds_;
 };

@@ -154,7 +154,7 @@ void QtUiHooks::Trace(std::u16string_view line)
     qCDebug(lcTrace).noquote() << text;
 }
 
-BOOL QtUiHooks::PlaySound(std::u16string_view, DWORD)
+BOOL QtUiHooks::PlaySound(std::u16string_view path, DWORD flags)
 {
-    return FALSE;
+    return sounds_.Play(path, flags);
 }

@@ -1,0 +1,168 @@
+// Beaming from the program's main window: "Receive via Infrared..." in the
+// Tools menu receives, stores after the question and refreshes the list;
+// "Send via Infrared..." opens the sending dialog only for a focused entry.
+
+#include "BeamSettings.h"
+#include "BeamTestSupport.h"
+#include "ExchangeFixture.h"
+#include "ProgramObjects.h"
+#include "ProgramText.h"
+#include "ZWMain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTableView>
+#include <QTimer>
+
+#include <thread>
+
+namespace {
+
+class MainWindowBeamTest : public ::testing::Test {
+protected:
+    MainWindowBeamTest()
+    {
+        // The window's socket goes into the test's own data folder.
+        unsetenv("XDG_RUNTIME_DIR");
+        ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
+    }
+    ~MainWindowBeamTest() override
+    {
+        if (program && main->IsWindow())
+            main->SendMessage(WM_CLOSE);
+        program.reset();
+        PumpAll();
+        // Closing the window ends the message loop; a loop run and ended here
+        // clears that for the next test's dialogs.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QApplication::exec();
+        ZWMain::SetIntegrityCheck({});
+    }
+
+    void Start()
+    {
+        program = std::make_unique<ProgramObjects>();
+        program->app.WriteInt(kOptionsSection, BeamSettings::kScope, BeamSettings::kThisComputer);
+        program->app.WriteInt(kOptionsSection, BeamSettings::kPort, port);
+        ASSERT_TRUE(program->app.InitInstance(1));
+        main = program->app.MainWindow();
+        main->MainWindow()->resize(240, 320);
+        PumpAll();
+    }
+
+    QAction* Tools(const char* name)
+    {
+        for (QAction* menu : main->MainWindow()->menuBar()->actions())
+            if (menu->menu())
+                if (auto* found = menu->menu()->findChild<QAction*>(QString::fromLatin1(name)))
+                    return found;
+        return nullptr;
+    }
+
+    // The exchange dialog while it is open.
+    static QDialog* Exchange()
+    {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        return dialog && dialog->objectName() == QStringLiteral("irExchange") ? dialog : nullptr;
+    }
+    static QString StatusOf(QDialog* dialog)
+    {
+        return dialog->findChild<QLabel*>(QStringLiteral("irStatus"))->text();
+    }
+
+    TempHome home;
+    RecordingUiHooks hooks;
+    ScopedUiHooks scopedHooks { hooks };
+    std::uint16_t port = FreeLoopbackPort();
+    std::unique_ptr<ProgramObjects> program;
+    ZWMain* main = nullptr;
+};
+
+TEST_F(MainWindowBeamTest, ReceivingFromTheToolsMenuStoresAndRefreshesTheList)
+{
+    Start();
+    ASSERT_EQ(main->List().Model().Rows(), 0);
+    ZJITEMS first = MakeEntry({ .subject = u"From afar", .date = At(2025, 2, 1) });
+    ZJITEMS second = MakeEntry({ .subject = u"Also from afar", .date = At(2025, 2, 2) });
+    ByteWriter message;
+    message.U16(1).U16(2);
+    EncodeInto(message, first);
+    EncodeInto(message, second);
+
+    // The other side: once the dialog listens, a sender on another thread
+    // sends the message; the question is accepted; the finished dialog is
+    // closed with its button.
+    std::thread sending;
+    bool accepted = false;
+    QTimer script;
+    script.setInterval(10);
+    QObject::connect(&script, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->objectName() == QStringLiteral("beamAccept")) {
+            accepted = true;
+            modal->findChild<QAbstractButton*>(QStringLiteral("beamAcceptYes"))->click();
+            return;
+        }
+        QDialog* exchange = Exchange();
+        if (!exchange)
+            return;
+        const QString status = StatusOf(exchange);
+
+        if (status.startsWith(QStringLiteral("Looking")) && !sending.joinable()) {
+            sending = std::thread([&] {
+                RawSender sender;
+                if (sender.Connect())
+                    sender.Send(message.bytes);
+            });
+        } else if (status.startsWith(QStringLiteral("Receive Successful"))) {
+            exchange->findChild<QAbstractButton*>(QStringLiteral("irCancel"))->click();
+        }
+    });
+    script.start();
+    QAction* receive = Tools("actionReceiveIr");
+    ASSERT_NE(receive, nullptr);
+    // The menu posts its command: the dialog runs from the event loop.
+    receive->trigger();
+    const bool shown = PumpUntil([&] { return main->List().Model().Rows() == 2; }, 10000);
+    script.stop();
+    if (sending.joinable())
+        sending.join();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(program->journal.GetRecCount(KIND_ENTRY), 2u);
+}
+
+TEST_F(MainWindowBeamTest, SendingNeedsAFocusedEntry)
+{
+    DbKestrin journal;
+    ASSERT_TRUE(journal.Open(nullptr));
+    const CEOID oid = AddEntry(journal, { .subject = u"To send" });
+    journal.Close();
+    Start();
+
+    bool opened = false;
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QDialog* exchange = Exchange()) {
+            opened = true;
+            exchange->findChild<QAbstractButton*>(QStringLiteral("irCancel"))->click();
+        }
+    });
+    watch.start();
+    program->selection.SetFocused(0);
+    main->SendMessage(WM_COMMAND, CMD_SEND_IR, 0);
+    PumpAll();
+    EXPECT_FALSE(opened);
+
+    program->selection.Add(oid);
+    program->selection.SetFocused(oid);
+    main->SendMessage(WM_COMMAND, CMD_SEND_IR, 0);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(IrExchangeDialog::LiveWorkers(), 0);
+}
+
+} // namespace
