@@ -1,7 +1,10 @@
 #include "EntryEditor.h"
 
+#include "AddressBook.h"
 #include "AttachmentPath.h"
 #include "AttachmentPicker.h"
+#include "CategoryPicker.h"
+#include "ContactPicker.h"
 #include "DialogPlacement.h"
 #include "EntrySave.h"
 #include "JournalProps.h"
@@ -52,14 +55,6 @@ const QColor kStopwatchColor(Qt::blue);
 const QColor kMissingFileColor(Qt::red);
 // Pixels from the right end of the value cell where a start field is tapped.
 constexpr int kStartTapInset = 20;
-
-EntryPickers& NoPickers()
-{
-    static EntryPickers none;
-    return none;
-}
-
-EntryPickers* g_pickers = nullptr;
 
 QString ToQ(LPCWSTR text)
 {
@@ -222,11 +217,6 @@ EntryEditor::EntryEditor(DbKestrin& journal, ZRegistry& settings, SelectionList&
 }
 
 EntryEditor::~EntryEditor() = default;
-
-void EntryEditor::SetPickers(EntryPickers* pickers)
-{
-    g_pickers = pickers;
-}
 
 int EntryEditor::ZoomItem(int percent)
 {
@@ -790,16 +780,16 @@ void EntryEditor::OpenPicker(DbJItem& item)
 {
     current_ = nullptr;
     int changed = 0;
-    EntryPickers& pickers = g_pickers ? *g_pickers : NoPickers();
     switch (item.GetPropID()) {
     case PROPID_NOTE:
         tabs_->setCurrentIndex(kNotePage);
         return;
     case PROPID_CATEGORIES:
-        changed = pickers.PickCategories(item, Dialog());
+        changed = CategoryPicker::Pick(Dialog(), &item) > 0;
         break;
     case PROPID_CONTACTS:
-        changed = pickers.PickContacts(item, Dialog());
+        // -1 (no address book) leaves the field as it was.
+        changed = ContactPicker::Pick(Dialog(), item, AddressBook::Store(settings_)) > 0;
         break;
     case PROPID_ATTACHMENT:
         changed = AttachmentPicker(item).Open(Dialog());

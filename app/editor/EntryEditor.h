@@ -28,7 +28,6 @@
 // the editor. UI thread only.
 
 #include "DbKestrin.h"
-#include "EntryPickers.h"
 #include "SelectionList.h"
 #include "StopwatchTimer.h"
 #include "ZCInkNote.h"
@@ -86,9 +85,6 @@ public:
     // saved, 0 when nothing was written, -1 when it could not open.
     int Open(QWidget* parent);
 
-    // The pickers of the Categories and Contacts rows (not owned; null puts
-    // back the ones that pick nothing).
-    static void SetPickers(EntryPickers* pickers);
     // The stopwatch's clock; set before the editor opens.
     void SetStopwatchTimer(std::unique_ptr<StopwatchTimer> timer) { stopwatch_ = std::move(timer); }
     // The zoom menu item (0..4) that marks `percent`: 75, 100, 150, 200,
