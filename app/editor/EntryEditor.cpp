@@ -576,10 +576,14 @@ DbJItem* EntryEditor::ItemAtRow(int row) const
     return nullptr;
 }
 
-int EntryEditor::RowOf(CEPROPID field) const
+int EntryEditor::RowOf(DWORD field) const
 {
-    const DbJItem* item = items_.GetItem(field);
-    return item ? item->GetLoc() : -1;
+    // The quick view names a field by its number (101 for the date), the
+    // program's own callers by its whole property id.
+    for (const DbJItem* item : items_)
+        if (item->GetPropID() == field || HIWORD(item->GetPropID()) == field)
+            return item->GetLoc();
+    return -1;
 }
 
 int EntryEditor::CurrentPage() const

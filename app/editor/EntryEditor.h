@@ -98,7 +98,7 @@ public:
     ZCPropertyList& List() { return list_; }
     ZCInkNote& Note() { return note_; }
     // The row of a field (-1 when it has none).
-    int RowOf(CEPROPID field) const;
+    int RowOf(DWORD field) const;
     // The in-place control over a value, or null.
     QWidget* InPlaceControl() const { return inPlace_; }
 

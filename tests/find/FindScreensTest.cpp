@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -276,9 +277,25 @@ TEST(FindMainWindowTest, PreviewFollowsTheFocusAndTheQuickViewOpensTheEditorAtIt
             }
         });
         watch.start();
+        // The editor then opens at the date, with its time box in edit; the
+        // test notes that and cancels it.
+        QString inEdit;
+        QTimer editorWatch;
+        editorWatch.setInterval(20);
+        QObject::connect(&editorWatch, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->findChild<QWidget*>(QStringLiteral("editorPages")))
+                return;
+            editorWatch.stop();
+            if (auto* time = modal->findChild<QWidget*>(QStringLiteral("fieldTime")); time && time->isVisible())
+                inEdit = time->objectName();
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        editorWatch.start();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
-        PumpUntil([&] { return program->selection.EditField() != 0; }, 5000);
-        EXPECT_EQ(program->selection.EditField(), 101u) << "the date opens the editor at the Date field";
+        PumpUntil([&] { return !inEdit.isEmpty(); }, 5000);
+        EXPECT_EQ(inEdit, QStringLiteral("fieldTime")) << "the date opens the editor at the Date field";
+        EXPECT_EQ(program->selection.EditField(), 0u) << "the editor took the field";
         main->SendMessage(WM_CLOSE);
     }
     // Closing asked the message loop to end; a loop that runs and ends clears
