@@ -18,8 +18,10 @@
 // and VTODO are read too (as Appointment and Task entries) when asked.
 // Plain values and functions; any thread.
 
+#include "CeDbTypes.h"
 #include "WinTypes.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +61,9 @@ struct VjournalEntry {
 // The fields of an entry's property set. uid, lastModified and
 // keptProperties are left as they are.
 void EntryFromSet(const ZJITEMS& set, VjournalEntry& entry);
+// The same from the values of an entry record (`value` gives each field's
+// value, or its no-value default).
+void EntryFromValues(const std::function<CEPROPVAL(CEPROPID)>& value, VjournalEntry& entry);
 // Fills a property set made by DbTmp::Initialize. Categories and contacts
 // are stored by name with OID 0; the caller links them to stored ones.
 void EntryToSet(const VjournalEntry& entry, ZJITEMS& set);

@@ -45,17 +45,6 @@ std::u16string Text(const char* utf8)
     return utf8 ? DecodeSystemCodePage(utf8) : std::u16string();
 }
 
-std::u16string FieldText(const ZJITEMS& set, CEPROPID id)
-{
-    const LPCWSTR text = set.GetItem(id)->GetStrValue();
-    return text ? std::u16string(text) : std::u16string();
-}
-
-ULONGLONG FieldTicks(const ZJITEMS& set, CEPROPID id)
-{
-    return ZTime(set.GetItem(id)->GetFileTime()).Ticks();
-}
-
 std::u16string Replace(std::u16string text, std::u16string_view from, std::u16string_view to)
 {
     for (std::size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size()))
@@ -536,40 +525,55 @@ std::string Describe(icalcomponent* component, const std::string& problem)
 
 } // namespace
 
-void EntryFromSet(const ZJITEMS& set, VjournalEntry& entry)
+void EntryFromValues(const std::function<CEPROPVAL(CEPROPID)>& value, VjournalEntry& entry)
 {
-    entry.subject = FieldText(set, PROPID_SUBJECT);
-    entry.date = FieldTicks(set, PROPID_DATE);
-    entry.type = set.GetItem(PROPID_TYPE)->GetShort();
-    entry.company = FieldText(set, PROPID_COMPANY);
-    std::vector<DbCItem> categories;
-    UnpackCategories(*set.GetItem(PROPID_CATEGORIES)->GetBlob(), categories);
+    auto text = [&](CEPROPID id) {
+        const CEPROPVAL field = value(id);
+        return field.val.lpwstr ? std::u16string(field.val.lpwstr) : std::u16string();
+    };
+    auto ticks = [&](CEPROPID id) { return ZTime(value(id).val.filetime).Ticks(); };
+    entry.subject = text(PROPID_SUBJECT);
+    entry.date = ticks(PROPID_DATE);
+    entry.type = value(PROPID_TYPE).val.iVal;
+    entry.company = text(PROPID_COMPANY);
     entry.categories.clear();
-    for (const DbCItem& category : categories)
-        if (category.GetName().Text())
-            entry.categories.push_back(category.GetName().Text());
-    std::vector<DbAItem> contacts;
-    UnpackContacts(*set.GetItem(PROPID_CONTACTS)->GetBlob(), contacts);
+    AnyCategory(value(PROPID_CATEGORIES).val.blob, [&](CEOID, LPCWSTR name) {
+        if (name)
+            entry.categories.push_back(name);
+        return false;
+    });
     std::vector<VjournalContact> kept = std::move(entry.contacts);
     entry.contacts.clear();
-    for (const DbAItem& contact : contacts) {
-        if (!contact.GetName().Text())
-            continue;
-        VjournalContact out { contact.GetName().Text(), {} };
+    AnyContact(value(PROPID_CONTACTS).val.blob, [&](CEOID, LPCWSTR name) {
+        if (!name)
+            return false;
+        VjournalContact out { name, {} };
         // The address book's UID read from the file before stays with its name.
         for (const VjournalContact& old : kept)
             if (old.name == out.name)
                 out.uid = old.uid;
         entry.contacts.push_back(std::move(out));
-    }
-    entry.attachment = Replace(FieldText(set, PROPID_ATTACHMENT), u"&&", u"&");
-    const ULONGLONG duration = FieldTicks(set, PROPID_DURATION);
+        return false;
+    });
+    entry.attachment = Replace(text(PROPID_ATTACHMENT), u"&&", u"&");
+    const ULONGLONG duration = ticks(PROPID_DURATION);
     entry.hasDuration = duration != 0 && duration != 0xFFFFFFFFFFFFFFFFull;
     entry.duration = entry.hasDuration ? duration : 0;
-    entry.sensitivity = set.GetItem(PROPID_SENSITIVITY)->GetShort();
-    entry.priority = set.GetItem(PROPID_PRIORITY)->GetShort();
-    const CEBLOB* note = set.GetItem(PROPID_NOTE)->GetBlob();
-    entry.note.assign(note->lpb, note->lpb + note->dwCount);
+    entry.sensitivity = value(PROPID_SENSITIVITY).val.iVal;
+    entry.priority = value(PROPID_PRIORITY).val.iVal;
+    const CEBLOB note = value(PROPID_NOTE).val.blob;
+    entry.note.assign(note.lpb, note.lpb + note.dwCount);
+}
+
+void EntryFromSet(const ZJITEMS& set, VjournalEntry& entry)
+{
+    EntryFromValues(
+        [&](CEPROPID id) {
+            CEPROPVAL out = EmptyProp(id);
+            set.GetItem(id)->GetProp(&out);
+            return out;
+        },
+        entry);
 }
 
 void EntryToSet(const VjournalEntry& entry, ZJITEMS& set)
