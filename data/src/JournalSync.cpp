@@ -19,6 +19,11 @@
 #include <sstream>
 #include <unordered_map>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -30,7 +35,7 @@ constexpr CEPROPID kPropUid = MakePropID(2, CEVT_LPWSTR);
 constexpr CEPROPID kPropFile = MakePropID(3, CEVT_LPWSTR);
 constexpr CEPROPID kPropStamps = MakePropID(4, CEVT_BLOB);
 // Changes committed per store transaction.
-constexpr int kBatchSize = 500;
+constexpr int kBatchSize = 2000;
 constexpr std::size_t kMaxNameBytes = 120;
 constexpr std::u16string_view kConflictMark = u" (conflict)";
 
@@ -115,36 +120,50 @@ bool ReadWhole(const fs::path& path, std::string& bytes)
     return !in.bad();
 }
 
-// Writes the bytes under a temporary name in the same folder and renames
-// them over `path`, so a reader sees the old file or the new one.
-bool WriteWhole(const fs::path& path, const std::string& bytes)
+FileStamp StampOf(const struct stat& info)
 {
-    const fs::path temp = path.parent_path() / ("." + path.filename().string() + ".tmp");
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !out.flush())
-            return false;
-    }
-    std::error_code error;
-    fs::rename(temp, path, error);
-    if (error)
-        fs::remove(temp, error);
-    return !error;
+    FileStamp stamp;
+    stamp.mtime = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000ll + info.st_mtim.tv_nsec;
+    stamp.size = static_cast<unsigned long long>(info.st_size);
+    return stamp;
 }
 
+// Writes the bytes under a temporary name in the same folder and renames
+// them over `path`, so a reader sees the old file or the new one. The
+// stamp of the written file comes back in `stamp`.
+bool WriteWhole(const fs::path& path, const std::string& bytes, FileStamp* stamp = nullptr)
+{
+    const fs::path temp = path.parent_path() / ("." + path.filename().string() + ".tmp");
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    struct stat info {};
+    const bool written = done == bytes.size() && ::fstat(fd, &info) == 0;
+    if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (stamp)
+        *stamp = StampOf(info);
+    return true;
+}
+
+// A regular file's stamp (without hash); nullopt for anything else.
 std::optional<FileStamp> StatOf(const fs::path& path)
 {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (error || !fs::is_regular_file(status))
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    FileStamp stamp;
-    stamp.size = fs::file_size(path, error);
-    const auto time = fs::last_write_time(path, error);
-    if (error)
-        return std::nullopt;
-    stamp.mtime = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
-    return stamp;
+    return StampOf(info);
 }
 
 // The object store's state database, made when missing; closed with the object.
@@ -598,12 +617,10 @@ private:
         if (state.file.empty())
             state.file = JournalSync::SafeFileName(state.uid);
         const std::string bytes = WriteVcalendar({ &out }, NowSeconds());
-        if (!WriteWhole(folder_ / state.file, bytes)) {
+        if (!WriteWhole(folder_ / state.file, bytes, &state.stamp)) {
             Fail(state.file + ": cannot be written");
             return false;
         }
-        std::optional<FileStamp> stamp = StatOf(folder_ / state.file);
-        state.stamp = stamp.value_or(FileStamp {});
         state.stamp.hash = Fnv(bytes.data(), bytes.size()) | 1;
         state.fingerprint = current.fingerprint;
         ++report_.filesWritten;
@@ -638,8 +655,11 @@ private:
         const std::string name = state.file.empty() ? JournalSync::SafeFileName(state.uid) : state.file;
         const auto fileNow = files_.find(name);
         const bool hasFile = fileNow != files_.end();
-        if (hasFile)
+        std::optional<FileStamp> stamp;
+        if (hasFile) {
+            stamp = fileNow->second;
             files_.erase(fileNow);
+        }
         const bool hasEntry = entryNow != entries_.end();
         if (!hasEntry && !hasFile) {
             ForgetState(state);
@@ -661,8 +681,7 @@ private:
         }
         std::string bytes;
         const FileStamp before = state.file.empty() ? FileStamp {} : state.stamp;
-        std::optional<FileStamp> stamp = fs::exists(folder_ / name) ? StatOf(folder_ / name) : std::nullopt;
-        bool fileChanged = !stamp || !before.SameStat(*stamp);
+        bool fileChanged = !before.SameStat(*stamp);
         if (fileChanged) {
             stamp = ReadFileNow(name, bytes);
             if (!stamp) {
