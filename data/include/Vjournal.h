@@ -58,15 +58,24 @@ struct VjournalEntry {
     bool operator==(const VjournalEntry&) const = default;
 };
 
+// The address book's UID of a contact id (empty when unknown), and the id
+// of a UID (0 when unknown).
+using ContactUidOf = std::function<std::string(CEOID)>;
+using ContactIdOf = std::function<CEOID(const std::string&)>;
+
 // The fields of an entry's property set. uid, lastModified and
-// keptProperties are left as they are.
-void EntryFromSet(const ZJITEMS& set, VjournalEntry& entry);
+// keptProperties are left as they are; a contact's UID comes from
+// `contactUid` when given, else from a contact of the same name `entry`
+// held before.
+void EntryFromSet(const ZJITEMS& set, VjournalEntry& entry, const ContactUidOf& contactUid = {});
 // The same from the values of an entry record (`value` gives each field's
 // value, or its no-value default).
-void EntryFromValues(const std::function<CEPROPVAL(CEPROPID)>& value, VjournalEntry& entry);
-// Fills a property set made by DbTmp::Initialize. Categories and contacts
-// are stored by name with OID 0; the caller links them to stored ones.
-void EntryToSet(const VjournalEntry& entry, ZJITEMS& set);
+void EntryFromValues(
+    const std::function<CEPROPVAL(CEPROPID)>& value, VjournalEntry& entry, const ContactUidOf& contactUid = {});
+// Fills a property set made by DbTmp::Initialize. Categories are stored by
+// name with OID 0 (the journal links them when it writes the entry);
+// contacts by name, with the id `contactId` finds for their UID (else 0).
+void EntryToSet(const VjournalEntry& entry, ZJITEMS& set, const ContactIdOf& contactId = {});
 
 // One VCALENDAR holding a VJOURNAL for each entry. `stamp` is DTSTAMP
 // (seconds since 1970, UTC); an entry without lastModified takes it.

@@ -8,6 +8,7 @@
 #include "LastError.h"
 #include "LocalHeap.h"
 #include "ObjectStore.h"
+#include "PimIdMap.h"
 #include "RecordProps.h"
 #include "StoreBatch.h"
 #include "ZJITEMS.h"
@@ -276,6 +277,8 @@ public:
 
     DbKestrin& journal_;
     StateDatabase database_;
+    // The address book's ids, so a contact travels with its card's UID.
+    PimIdMap contactIds_;
     std::vector<SyncState> states_;
     std::unordered_map<CEOID, std::size_t> byEntry_;
     std::unordered_map<std::string, std::size_t> byUid_;
@@ -298,9 +301,14 @@ public:
 
     // The entry record under the journal's cursor, read straight from its
     // properties.
-    static void FromRecord(const RecordProps& props, VjournalEntry& entry)
+    void FromRecord(const RecordProps& props, VjournalEntry& entry)
     {
-        EntryFromValues([&](CEPROPID id) { return EntryValue(props, id); }, entry);
+        EntryFromValues([&](CEPROPID id) { return EntryValue(props, id); }, entry, [this](CEOID oid) {
+            PimIdMap::Kind kind {};
+            std::u16string uid;
+            return contactIds_.Lookup(oid, kind, uid) && kind == PimIdMap::kContact ? ZString::AnsiBytes(uid.c_str())
+                                                                                     : std::string();
+        });
     }
 
     std::unordered_map<CEOID, CurrentEntry> ReadEntries()
@@ -334,7 +342,9 @@ public:
     {
         ZJITEMS set;
         DbTmp::Initialize(&set);
-        EntryToSet(entry, set);
+        EntryToSet(entry, set, [this](const std::string& uid) {
+            return static_cast<CEOID>(contactIds_.Find(PimIdMap::kContact, Wide(uid)));
+        });
         return journal_.Write(oid, &set);
     }
 

@@ -525,7 +525,8 @@ std::string Describe(icalcomponent* component, const std::string& problem)
 
 } // namespace
 
-void EntryFromValues(const std::function<CEPROPVAL(CEPROPID)>& value, VjournalEntry& entry)
+void EntryFromValues(
+    const std::function<CEPROPVAL(CEPROPID)>& value, VjournalEntry& entry, const ContactUidOf& contactUid)
 {
     auto text = [&](CEPROPID id) {
         const CEPROPVAL field = value(id);
@@ -544,13 +545,13 @@ void EntryFromValues(const std::function<CEPROPVAL(CEPROPID)>& value, VjournalEn
     });
     std::vector<VjournalContact> kept = std::move(entry.contacts);
     entry.contacts.clear();
-    AnyContact(value(PROPID_CONTACTS).val.blob, [&](CEOID, LPCWSTR name) {
+    AnyContact(value(PROPID_CONTACTS).val.blob, [&](CEOID oid, LPCWSTR name) {
         if (!name)
             return false;
-        VjournalContact out { name, {} };
+        VjournalContact out { name, contactUid && oid != 0 ? contactUid(oid) : std::string() };
         // The address book's UID read from the file before stays with its name.
         for (const VjournalContact& old : kept)
-            if (old.name == out.name)
+            if (out.uid.empty() && old.name == out.name)
                 out.uid = old.uid;
         entry.contacts.push_back(std::move(out));
         return false;
@@ -565,7 +566,7 @@ void EntryFromValues(const std::function<CEPROPVAL(CEPROPID)>& value, VjournalEn
     entry.note.assign(note.lpb, note.lpb + note.dwCount);
 }
 
-void EntryFromSet(const ZJITEMS& set, VjournalEntry& entry)
+void EntryFromSet(const ZJITEMS& set, VjournalEntry& entry, const ContactUidOf& contactUid)
 {
     EntryFromValues(
         [&](CEPROPID id) {
@@ -573,10 +574,10 @@ void EntryFromSet(const ZJITEMS& set, VjournalEntry& entry)
             set.GetItem(id)->GetProp(&out);
             return out;
         },
-        entry);
+        entry, contactUid);
 }
 
-void EntryToSet(const VjournalEntry& entry, ZJITEMS& set)
+void EntryToSet(const VjournalEntry& entry, ZJITEMS& set, const ContactIdOf& contactId)
 {
     set.GetItem(PROPID_SUBJECT)->SetStrValue(entry.subject.c_str());
     ZTime date(entry.date);
@@ -592,7 +593,8 @@ void EntryToSet(const VjournalEntry& entry, ZJITEMS& set)
     categories.StoreIn(*set.GetItem(PROPID_CATEGORIES));
     PackedListWriter contacts;
     for (const VjournalContact& contact : entry.contacts)
-        contacts.AddContact(0, contact.name.c_str(), u"");
+        contacts.AddContact(
+            contactId && !contact.uid.empty() ? contactId(contact.uid) : 0, contact.name.c_str(), u"");
     contacts.StoreIn(*set.GetItem(PROPID_CONTACTS));
     if (!entry.attachment.empty())
         set.GetItem(PROPID_ATTACHMENT)->SetStrValue(Replace(entry.attachment, u"&", u"&&").c_str());

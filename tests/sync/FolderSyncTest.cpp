@@ -5,6 +5,8 @@
 #include "JournalSync.h"
 #include "NoteBlob.h"
 #include "OpenJournalTest.h"
+#include "PackedLists.h"
+#include "PimIdMap.h"
 
 #include <fstream>
 #include <iterator>
@@ -200,4 +202,39 @@ TEST_F(FolderSyncTest, BadFilesAreSkippedByNameAndNamesStayInTheFolder)
     EXPECT_EQ(JournalSync::SafeFileName(std::string(500, 'a')).size(), 120u + 17u + 4u);
     EXPECT_FALSE(fs::exists(home.path() / "escape"));
     EXPECT_FALSE(fs::exists(home.path().parent_path() / "escape"));
+}
+
+TEST_F(FolderSyncTest, ContactsTravelWithTheirCardsUid)
+{
+    PimIdMap ids;
+    std::vector<DWORD> assigned;
+    ASSERT_TRUE(ids.Assign(PimIdMap::kContact, { u"card-dana" }, assigned));
+    ZJITEMS set = MakeEntry({ .subject = u"Met Dana" });
+    PackedListWriter contacts;
+    contacts.AddContact(assigned[0], u"Dana Ortiz", u"");
+    contacts.AddContact(0, u"Someone unknown", u"");
+    contacts.StoreIn(*set.GetItem(PROPID_CONTACTS));
+    const CEOID oid = db.Write(0, &set);
+    ASSERT_NE(oid, 0u);
+    Sync();
+    const std::string text = Slurp(FileOf(oid));
+    EXPECT_NE(text.find("CONTACT;X-KESTRIN-UID=card-dana:Dana Ortiz"), std::string::npos) << text;
+    EXPECT_NE(text.find("CONTACT:Someone unknown"), std::string::npos) << text;
+
+    // A file from elsewhere naming the card links the entry to it.
+    Spill(folder / "other.ics",
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VJOURNAL\r\nUID:other-1\r\nSUMMARY:Lunch\r\n"
+        "CONTACT;X-KESTRIN-UID=card-dana:Dana O.\r\nEND:VJOURNAL\r\nEND:VCALENDAR\r\n");
+    Sync();
+    ZJITEMS lunch;
+    ASSERT_EQ(db.GetRowCount(), 2u);
+    for (DWORD row = 0; row < 2; ++row) {
+        ASSERT_EQ(db.Read(db.GetRowOid(row), &lunch, FALSE), db.GetRowOid(row));
+        if (Text(lunch.GetItem(PROPID_SUBJECT)->GetStrValue()) == u"Lunch")
+            break;
+    }
+    std::vector<DbAItem> linked;
+    ASSERT_TRUE(UnpackContacts(*lunch.GetItem(PROPID_CONTACTS)->GetBlob(), linked));
+    ASSERT_EQ(linked.size(), 1u);
+    EXPECT_EQ(linked[0].GetOid(), assigned[0]);
 }
