@@ -514,13 +514,12 @@ public:
         impl_.LoadStates();
         entries_ = impl_.ReadEntries();
         ScanFolder();
+        if (!AssignUids())
+            return;
         Begin();
         const std::size_t known = impl_.states_.size();
         for (std::size_t i = 0; i < known && !report_.failed; ++i)
             SyncKnown(i);
-        for (const auto& [oid, current] : entries_)
-            if (!report_.failed && !impl_.byEntry_.count(oid))
-                SyncNewEntry(oid);
         for (const auto& [name, stamp] : files_)
             if (!report_.failed)
                 SyncNewFile(name, stamp);
@@ -545,6 +544,23 @@ private:
             if (std::optional<FileStamp> stamp = StatOf(item.path()))
                 files_[name] = *stamp;
         }
+    }
+
+    // New entries get their UIDs in the store before any file is written
+    // under a name made from them: after a crash the next sync finds those
+    // files under the same names and adopts them instead of importing them
+    // as entries of their own.
+    bool AssignUids()
+    {
+        ObjectStoreTransaction transaction;
+        for (const auto& [oid, current] : entries_)
+            if (!impl_.byEntry_.count(oid))
+                SaveState(impl_.StateFor(oid));
+        if (!CommitBatch(transaction))
+            Fail("the sync records cannot be written");
+        if (report_.failed)
+            impl_.LoadStates();
+        return !report_.failed;
     }
 
     void Begin() { transaction_.emplace(); }
@@ -760,15 +776,6 @@ private:
         if (!WriteFile(state, current) || !WriteFile(copy, written))
             return;
         newStates_.push_back(std::move(copy));
-    }
-
-    void SyncNewEntry(CEOID oid)
-    {
-        SyncState state;
-        state.entry = oid;
-        state.uid = NewVjournalUid();
-        WriteFile(state, entries_.at(oid));
-        newStates_.push_back(std::move(state));
     }
 
     void SyncNewFile(const std::string& name, const FileStamp&)

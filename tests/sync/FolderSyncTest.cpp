@@ -238,3 +238,31 @@ TEST_F(FolderSyncTest, ContactsTravelWithTheirCardsUid)
     ASSERT_EQ(linked.size(), 1u);
     EXPECT_EQ(linked[0].GetOid(), assigned[0]);
 }
+
+// A sync cut short after writing files but before the store committed
+// leaves files that hold just what the journal holds: the next sync adopts
+// them rather than importing them again or calling them conflicts.
+TEST_F(FolderSyncTest, FilesOfASyncCutShortAreAdopted)
+{
+    const CEOID edited = Add({ .subject = u"Before" });
+    Sync();
+    SetSubject(edited, u"After");
+    const CEOID added = Add({ .subject = u"New" });
+    std::string error;
+    ASSERT_TRUE(JournalSync(db).ExportFile(home.file("uids.ics"), error)) << error; // stores UIDs as a sync does first
+    for (CEOID oid : { edited, added }) {
+        ZJITEMS set;
+        ASSERT_EQ(db.Read(oid, &set, FALSE), oid);
+        VjournalEntry entry;
+        EntryFromSet(set, entry);
+        entry.uid = JournalSync(db).UidOf(oid);
+        Spill(FileOf(oid), WriteVcalendar({ &entry }, 1700000000));
+    }
+    const SyncReport report = Sync();
+    EXPECT_EQ(report.conflicts, 0);
+    EXPECT_EQ(report.entriesAdded, 0);
+    EXPECT_EQ(report.filesWritten, 0);
+    EXPECT_EQ(db.GetRowCount(), 2u);
+    EXPECT_EQ(Files().size(), 2u);
+    EXPECT_EQ(Sync().filesWritten, 0);
+}
