@@ -370,6 +370,13 @@ public:
             problem = "no UID";
             return false;
         }
+        // A UID names the entry's file and must come back as it was written.
+        for (const char* c = uid; *c; ++c) {
+            if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) {
+                problem = "the UID holds control characters";
+                return false;
+            }
+        }
         entry.uid = uid;
         entry.type = kind_ == ICAL_VTODO_COMPONENT ? kTypeTask
             : kind_ == ICAL_VEVENT_COMPONENT       ? kTypeAppointment

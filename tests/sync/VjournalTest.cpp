@@ -184,6 +184,10 @@ TEST(Vjournal, DamagedFilesAreReportedNeverFatal)
     EXPECT_EQ(ReadVcalendar(head + "BEGIN:VJOURNAL\r\nUID:x\r\nSUMMARY:\xff\xfe\r\nEND:VJOURNAL\r\n" + tail, false)
                   .problems.size(),
         1u);
+    // A UID with a bare carriage return would not survive a rewrite (found by fuzzing).
+    read = ReadVcalendar(head + "BEGIN:VJOURNAL\r\nUID:a\rb\r\nEND:VJOURNAL\r\n" + tail, false);
+    EXPECT_TRUE(read.entries.empty());
+    EXPECT_EQ(read.problems.size(), 1u);
     EXPECT_EQ(ReadVcalendar("not a calendar", false).problems.size(), 1u);
     EXPECT_EQ(ReadVcalendar("", false).problems.size(), 1u);
     // A huge note is read whole (a long journal entry is not damage).
