@@ -40,9 +40,18 @@ std::string Utf8(std::u16string_view text)
     return ZString::AnsiBytes(text.data(), static_cast<int>(text.size()));
 }
 
+// The text without control characters other than line feed and tab: libical
+// drops them when it writes, so a text holding them would not come back as
+// it was (carriage returns of typed notes included).
+std::u16string WithoutControls(std::u16string text)
+{
+    std::erase_if(text, [](char16_t c) { return (c < 0x20 && c != u'\n' && c != u'\t') || c == 0x7F; });
+    return text;
+}
+
 std::u16string Text(const char* utf8)
 {
-    return utf8 ? DecodeSystemCodePage(utf8) : std::u16string();
+    return utf8 ? WithoutControls(DecodeSystemCodePage(utf8)) : std::u16string();
 }
 
 std::u16string Replace(std::u16string text, std::u16string_view from, std::u16string_view to)
@@ -395,7 +404,8 @@ public:
         // another program moved DTSTART since.
         if (exactDate != 0 && WholeSeconds(exactDate) == entry.date)
             entry.date = exactDate;
-        if (hasBlob && (!hasDescription || ReadNote(blob.data(), blob.size()).plainText == description))
+        if (hasBlob
+            && (!hasDescription || WithoutControls(ReadNote(blob.data(), blob.size()).plainText) == description))
             entry.note = std::move(blob);
         else if (hasDescription) {
             // Another program edited the text: it wins, the handwriting stays.

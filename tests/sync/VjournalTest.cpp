@@ -38,7 +38,8 @@ VjournalEntry FullEntry()
     entry.duration = 90 * ZTime::kTicksPerMinute;
     entry.sensitivity = 1; // Personal: CLASS says PUBLIC, the X- property says Personal
     entry.priority = 2;
-    entry.note = WriteNote(u"Line one\nline two", "<b>Line one</b><br>line two", { 1, 2, 3, 0, 255 });
+    // A note typed with carriage returns keeps its rich text and handwriting.
+    entry.note = WriteNote(u"Line one\r\nline two", "<b>Line one</b><br>line two", { 1, 2, 3, 0, 255 });
     entry.lastModified = 1700000000;
     return entry;
 }
