@@ -43,9 +43,12 @@ std::string Utf8(std::u16string_view text)
 // The text without control characters other than line feed and tab: libical
 // drops them when it writes, so a text holding them would not come back as
 // it was (carriage returns of typed notes included).
+// Spaces and tabs around a value go too: libical drops them when it reads.
 std::u16string WithoutControls(std::u16string text)
 {
     std::erase_if(text, [](char16_t c) { return (c < 0x20 && c != u'\n' && c != u'\t') || c == 0x7F; });
+    text.erase(0, text.find_first_not_of(u" \t"));
+    text.erase(text.find_last_not_of(u" \t") + 1);
     return text;
 }
 
@@ -386,7 +389,14 @@ public:
                 return false;
             }
         }
+        // libical drops the spaces around a value when it reads it again.
         entry.uid = uid;
+        entry.uid.erase(0, entry.uid.find_first_not_of(" \t"));
+        entry.uid.erase(entry.uid.find_last_not_of(" \t") + 1);
+        if (entry.uid.empty()) {
+            problem = "no UID";
+            return false;
+        }
         entry.type = kind_ == ICAL_VTODO_COMPONENT ? kTypeTask
             : kind_ == ICAL_VEVENT_COMPONENT       ? kTypeAppointment
                                                    : entry.type;
@@ -402,15 +412,16 @@ public:
         }
         // A time written by this program keeps its sub-second part unless
         // another program moved DTSTART since.
-        if (exactDate != 0 && WholeSeconds(exactDate) == entry.date)
+        if (entry.date != 0 && WholeSeconds(exactDate) == entry.date)
             entry.date = exactDate;
-        if (hasBlob
-            && (!hasDescription || WithoutControls(ReadNote(blob.data(), blob.size()).plainText) == description))
+        // A blob cut short or not in the current form is not trusted over the text.
+        const NoteContent stored = ReadNote(blob.data(), blob.size());
+        hasBlob = hasBlob && !stored.damaged && stored.form == NoteContent::Form::Current;
+        if (hasBlob && (!hasDescription || WithoutControls(stored.plainText) == description))
             entry.note = std::move(blob);
         else if (hasDescription) {
             // Another program edited the text: it wins, the handwriting stays.
-            const NoteContent old = ReadNote(blob.data(), blob.size());
-            entry.note = WriteNote(description, "", old.ink);
+            entry.note = WriteNote(description, "", hasBlob ? stored.ink : std::vector<BYTE> {});
         }
         return true;
     }
@@ -494,7 +505,10 @@ private:
         default:
             break;
         }
-        entry.keptProperties.push_back(PropertyText(property));
+        // libical can mangle the bytes of a value it does not know; such a
+        // property is left out rather than written back broken.
+        if (std::string text = PropertyText(property); ValidUtf8(text))
+            entry.keptProperties.push_back(std::move(text));
         return true;
     }
 
