@@ -35,9 +35,18 @@ struct ComponentFree {
 };
 using Component = std::unique_ptr<icalcomponent, ComponentFree>;
 
+// The two private-use characters the writer lends category names (see
+// WithStandIns) never come from a text itself.
+bool IsStandIn(char16_t c)
+{
+    return c == 0xE000 || c == 0xE001;
+}
+
 std::string Utf8(std::u16string_view text)
 {
-    return ZString::AnsiBytes(text.data(), static_cast<int>(text.size()));
+    std::u16string clean(text);
+    std::erase_if(clean, IsStandIn);
+    return ZString::AnsiBytes(clean.data(), static_cast<int>(clean.size()));
 }
 
 // The text without control characters other than line feed and tab: libical
@@ -46,7 +55,8 @@ std::string Utf8(std::u16string_view text)
 // Spaces and tabs around a value go too: libical drops them when it reads.
 std::u16string WithoutControls(std::u16string text)
 {
-    std::erase_if(text, [](char16_t c) { return (c < 0x20 && c != u'\n' && c != u'\t') || c == 0x7F; });
+    std::erase_if(
+        text, [](char16_t c) { return (c < 0x20 && c != u'\n' && c != u'\t') || c == 0x7F || IsStandIn(c); });
     text.erase(0, text.find_first_not_of(u" \t"));
     text.erase(text.find_last_not_of(u" \t") + 1);
     return text;
@@ -383,6 +393,10 @@ public:
             return false;
         }
         // A UID names the entry's file and must come back as it was written.
+        if (!ValidUtf8(uid)) {
+            problem = "the UID is not UTF-8";
+            return false;
+        }
         for (const char* c = uid; *c; ++c) {
             if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) {
                 problem = "the UID holds control characters";
@@ -417,7 +431,10 @@ public:
         // A blob cut short or not in the current form is not trusted over the text.
         const NoteContent stored = ReadNote(blob.data(), blob.size());
         hasBlob = hasBlob && !stored.damaged && stored.form == NoteContent::Form::Current;
-        if (hasBlob && (!hasDescription || WithoutControls(stored.plainText) == description))
+        // Compared as the text comes back from a file (lone surrogates of a
+        // damaged note become U+FFFD there).
+        if (hasBlob
+            && (!hasDescription || WithoutControls(DecodeSystemCodePage(Utf8(stored.plainText))) == description))
             entry.note = std::move(blob);
         else if (hasDescription) {
             // Another program edited the text: it wins, the handwriting stays.
