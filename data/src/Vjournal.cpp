@@ -273,8 +273,9 @@ void AddComponent(icalcomponent* calendar, const VjournalEntry& entry, long long
     }
     icalcomponent_add_property(journal, icalproperty_new_summary(Utf8(entry.subject).c_str()));
     const NoteContent note = ReadNote(entry.note.data(), entry.note.size());
-    if (!note.plainText.empty())
-        icalcomponent_add_property(journal, icalproperty_new_description(Utf8(note.plainText).c_str()));
+    // The text as the reader compares it with the note (a NUL would cut it).
+    if (const std::u16string text = WithoutControls(note.plainText); !text.empty())
+        icalcomponent_add_property(journal, icalproperty_new_description(Utf8(text).c_str()));
     for (const std::u16string& category : entry.categories) {
         icalcomponent_add_property(journal, icalproperty_new_categories(WithStandIns(Utf8(category)).c_str()));
     }
