@@ -23,6 +23,7 @@
 #include "QuickView.h"
 #include "Settings.h"
 #include "SkinnedMenu.h"
+#include "SyncCommand.h"
 #include "ToolIcons.h"
 #include "UiHooks.h"
 #include "WindowLink.h"
@@ -100,6 +101,7 @@ const Command* FindCommand(WORD id)
         { CMD_EXPORT, "Export", "Export", true },
         { CMD_BACKUP, "Backup", "Backup", true },
         { CMD_RESTORE, "Restore", "Restore", true },
+        { CMD_SYNC, "Sync", "Sync", true },
         { CMD_RECEIVE_IR, "ReceiveIr", "Receive via Infrared...", true },
         { CMD_OPTIONS, "Options", "Options", true },
         { CMD_FILTER, "Filter", "Filter", true },
@@ -267,7 +269,7 @@ void ZWMain::BuildCommands(QMainWindow* window)
     tools_.Append(MF_SEPARATOR, 0, {});
     tools_.Append(CommandFlags(CMD_FIND), CMD_FIND, CommandText(CMD_FIND), CommandName("action", CMD_FIND));
     tools_.Append(MF_SEPARATOR, 0, {});
-    for (WORD id : { CMD_EXPORT, CMD_BACKUP, CMD_RESTORE })
+    for (WORD id : { CMD_EXPORT, CMD_BACKUP, CMD_RESTORE, CMD_SYNC })
         tools_.Append(CommandFlags(id), id, CommandText(id), CommandName("action", id));
     tools_.Append(MF_SEPARATOR, 0, {});
     for (WORD id : { CMD_RECEIVE_IR, CMD_OPTIONS })
@@ -847,6 +849,10 @@ void ZWMain::OnCommand(WORD id, WORD code, LPARAM lParam)
         return;
     case CMD_RESTORE:
         if (BackupCommands::Restore(journal, window) != 0)
+            RequestRefresh();
+        return;
+    case CMD_SYNC:
+        if (SyncCommand::Run(journal, TheApp(), window))
             RequestRefresh();
         return;
     case CMD_UP:

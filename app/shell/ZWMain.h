@@ -85,6 +85,7 @@ enum : WORD {
     CMD_OPTIONS = 316,
     CMD_EXPORT = 317,
     CMD_FIND = 318,
+    CMD_SYNC = 319,
     CMD_SEND_IR = 600,
     CMD_SHOW_ALL = 1107,
     CMD_FILTER = 1108,

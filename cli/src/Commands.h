@@ -38,6 +38,12 @@ int RunStats(const Words& words);
 int RunCategories(const Words& words);
 int RunRelations(const Words& words);
 
+// iCalendar: export --ics, import, sync (a folder of .ics files).
+bool WantsIcsExport(const Words& words);
+int RunExportIcs(const Words& words);
+int RunImport(const Words& words);
+int RunSync(const Words& words);
+
 // The address book: contacts.
 int RunContacts(const Words& words);
 // Stores the contacts named by file-as name (ignoring case) in the set's

@@ -63,6 +63,8 @@ std::vector<CEPROPID> ParseFields(const std::string& list)
 
 int RunExport(const Words& words)
 {
+    if (WantsIcsExport(words))
+        return RunExportIcs(words);
     ParsedArgs args(
         words, { { "csv", 0 }, { "txt", 0 }, { "fields", 1 }, { "no-header", 0 }, { "scope", 1 } });
     args.ExpectPositionals(1, 1);

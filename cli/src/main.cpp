@@ -100,6 +100,10 @@ const std::vector<Command>& AllCommands()
             "export FILE (--csv|--txt) [--fields Subject,Date,...] [--no-header] [--scope "
             "all|filtered|OID,OID...]",
             "Writes the entries to a comma-separated or simple text file." },
+        { "export", RunExport, "export --ics FILE", "Writes every entry to one iCalendar file (VJOURNAL)." },
+        { "import", RunImport, "import FILE.ics",
+            "Reads journal entries, events and tasks of an iCalendar file; known UIDs are updated." },
+        { "sync", RunSync, "sync FOLDER", "Two-way sync with a folder of .ics files (one entry a file)." },
         { "backup", RunBackup, "backup FILE", "Backs up the entries passing the filter (all without one)." },
         { "restore", RunRestore, "restore FILE", "Restores a backup into the journal." },
         { "check", RunCheck, "check", "Runs the integrity check (progress on stderr)." },
@@ -126,7 +130,7 @@ int main(int argc, char** argv)
     }
     const Command* command = nullptr;
     for (const Command& candidate : AllCommands())
-        if (args[0] == candidate.name)
+        if (args[0] == candidate.name && command == nullptr)
             command = &candidate;
     if (command == nullptr) {
         std::fprintf(

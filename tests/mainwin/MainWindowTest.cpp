@@ -153,8 +153,8 @@ TEST_F(MainWindowTest, PartsAndCommandsOnAHandheldScreen)
 
     // Every command is there, each with its screen.
     for (const char* name : { "actionAbout", "actionFind", "actionExport", "actionBackup", "actionRestore",
-             "actionReceiveIr", "buttonTools", "buttonFind", "buttonPreviewPane", "buttonUp", "buttonDown",
-             "buttonFilter", "buttonNew", "actionOptions" })
+             "actionReceiveIr", "actionSync", "buttonTools", "buttonFind", "buttonPreviewPane", "buttonUp",
+             "buttonDown", "buttonFilter", "buttonNew", "actionOptions" })
         EXPECT_TRUE(Find(name)->isEnabled()) << name;
     EXPECT_TRUE(Find("buttonPreviewPane")->isChecked());
     EXPECT_TRUE(Find("buttonUp")->isVisible());
