@@ -1,5 +1,6 @@
 #include "BackupRecord.h"
 
+#include "ByteCursor.h"
 #include "DbTmp.h"
 #include "EntryValues.h"
 #include "JournalProps.h"
@@ -10,53 +11,6 @@
 #include <string>
 
 namespace {
-
-// A bounds-checked view of the bytes that remain in the stream.
-class ByteCursor {
-public:
-    ByteCursor(const BYTE* data, DWORD size)
-        : m_data(data)
-        , m_size(size)
-    {
-    }
-
-    bool Has(DWORD n) const { return n <= m_size - m_pos; }
-    DWORD Position() const { return m_pos; }
-
-    bool U32(DWORD& value)
-    {
-        if (!Has(4))
-            return false;
-        const BYTE* p = m_data + m_pos;
-        value = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
-        m_pos += 4;
-        return true;
-    }
-
-    bool I16(SHORT& value)
-    {
-        if (!Has(2))
-            return false;
-        value = static_cast<SHORT>(m_data[m_pos] | (m_data[m_pos + 1] << 8));
-        m_pos += 2;
-        return true;
-    }
-
-    // A u32 length and that many bytes.
-    bool Bytes(const BYTE*& bytes, DWORD& length)
-    {
-        if (!U32(length) || !Has(length))
-            return false;
-        bytes = m_data + m_pos;
-        m_pos += length;
-        return true;
-    }
-
-private:
-    const BYTE* m_data;
-    DWORD m_size;
-    DWORD m_pos = 0;
-};
 
 enum class Decoded { Ok, Damaged, NulInText };
 
@@ -74,7 +28,7 @@ Decoded DecodeValue(ByteCursor& cursor, DbJItem& field)
     case CEVT_LPWSTR: {
         const BYTE* bytes = nullptr;
         DWORD length = 0;
-        if (!cursor.Bytes(bytes, length))
+        if (!cursor.Counted(bytes, length))
             return Decoded::Damaged;
         if (std::memchr(bytes, 0, length) != nullptr)
             return Decoded::NulInText;
@@ -86,7 +40,7 @@ Decoded DecodeValue(ByteCursor& cursor, DbJItem& field)
     case CEVT_BLOB: {
         const BYTE* bytes = nullptr;
         DWORD length = 0;
-        if (!cursor.Bytes(bytes, length))
+        if (!cursor.Counted(bytes, length))
             return Decoded::Damaged;
         CEBLOB blob { length, const_cast<BYTE*>(bytes) };
         if (field.GetPropID() == PROPID_CONTACTS) {

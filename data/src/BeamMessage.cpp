@@ -1,5 +1,6 @@
 #include "BeamMessage.h"
 
+#include "ByteCursor.h"
 #include "DbCats.h"
 #include "DbTmp.h"
 #include "JournalProps.h"
@@ -13,58 +14,9 @@
 
 namespace {
 
-// Reads little-endian values from outside bytes, never past their end.
-class MessageCursor {
-public:
-    MessageCursor(const BYTE* data, DWORD size)
-        : m_data(data)
-        , m_size(size)
-    {
-    }
-
-    bool AtEnd() const { return m_pos == m_size; }
-    bool Has(DWORD n) const { return n <= m_size - m_pos; }
-    DWORD Position() const { return m_pos; }
-    void Restart(DWORD position) { m_pos = position; }
-
-    bool U16(WORD& value)
-    {
-        if (!Has(2))
-            return false;
-        value = static_cast<WORD>(m_data[m_pos] | (m_data[m_pos + 1] << 8));
-        m_pos += 2;
-        return true;
-    }
-
-    bool U32(DWORD& value)
-    {
-        if (!Has(4))
-            return false;
-        const BYTE* p = m_data + m_pos;
-        value = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
-        m_pos += 4;
-        return true;
-    }
-
-    // A u32 length and that many bytes, all inside the data.
-    bool Counted(const BYTE*& bytes, DWORD& length)
-    {
-        if (!U32(length) || !Has(length))
-            return false;
-        bytes = m_data + m_pos;
-        m_pos += length;
-        return true;
-    }
-
-private:
-    const BYTE* m_data;
-    DWORD m_size;
-    DWORD m_pos = 0;
-};
-
 enum class FieldRead { Ok, Unusable, Damaged };
 
-FieldRead ReadText(MessageCursor& cursor, DbJItem& field)
+FieldRead ReadText(ByteCursor& cursor, DbJItem& field)
 {
     const BYTE* bytes = nullptr;
     DWORD length = 0;
@@ -79,7 +31,7 @@ FieldRead ReadText(MessageCursor& cursor, DbJItem& field)
     return FieldRead::Ok;
 }
 
-FieldRead ReadBlob(MessageCursor& cursor, DbJItem& field)
+FieldRead ReadBlob(ByteCursor& cursor, DbJItem& field)
 {
     const BYTE* bytes = nullptr;
     DWORD length = 0;
@@ -100,7 +52,7 @@ FieldRead ReadBlob(MessageCursor& cursor, DbJItem& field)
     return FieldRead::Ok;
 }
 
-FieldRead ReadValue(MessageCursor& cursor, DbJItem& field)
+FieldRead ReadValue(ByteCursor& cursor, DbJItem& field)
 {
     switch (field.GetPropType()) {
     case CEVT_I2: {
@@ -128,7 +80,7 @@ FieldRead ReadValue(MessageCursor& cursor, DbJItem& field)
 }
 
 // Decodes one record: as many (id, value) pairs as the set has fields.
-FieldRead ReadRecord(MessageCursor& cursor, ZJITEMS& set)
+FieldRead ReadRecord(ByteCursor& cursor, ZJITEMS& set)
 {
     DbTmp::Initialize(&set);
     FieldRead result = FieldRead::Ok;
@@ -246,7 +198,7 @@ BeamDecoded DecodeBeamMessage(const BYTE* data, DWORD size)
     BeamDecoded decoded;
     if (data == nullptr || size == 0)
         return decoded;
-    MessageCursor cursor(data, size);
+    ByteCursor cursor(data, size);
     WORD version = 0;
     WORD count = 0;
     if (!cursor.U16(version)) {

@@ -121,8 +121,10 @@ std::vector<BYTE> Guided(const std::uint8_t* data, std::size_t size, GuidedRecor
     DWORD storedOid = 0;
     for (std::size_t i = 0; i < 4 && i < size; ++i)
         storedOid |= static_cast<DWORD>(data[i]) << (8 * i);
-    // Odd: an entry that exists (refreshed); even: any other OID.
-    record.refreshes = storedOid % 2 == 1 ? g_existing[storedOid / 2 % g_existing.size()] : 0;
+    // Odd: an entry that exists (refreshed); even: the OID as the input has
+    // it, which is refreshed too when it happens to name an entry.
+    const bool named = std::find(g_existing.begin(), g_existing.end(), storedOid) != g_existing.end();
+    record.refreshes = storedOid % 2 == 1 ? g_existing[storedOid / 2 % g_existing.size()] : named ? storedOid : 0;
     Put32(out, record.refreshes != 0 ? record.refreshes : storedOid);
     std::vector<ZString> names = Names(data, size);
     record.subject.AssignAnsi(reinterpret_cast<const char*>(data), size);
