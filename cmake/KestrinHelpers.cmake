@@ -49,5 +49,5 @@ function(kst_gtest)
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LINK} kst_testsupport GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_TIMEOUT 120
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
