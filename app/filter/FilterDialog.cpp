@@ -19,7 +19,7 @@
 namespace {
 
 constexpr QSize kDesktopSize(360, 440);
-constexpr int kMonthColumnWidth = 75;
+constexpr int kMonthColumnWidth = 70;
 const char16_t kActiveText[] = u"Filter Active";
 
 QDate ToDate(const ZTime& time)
@@ -176,6 +176,10 @@ void FilterDialog::BuildItems()
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     bottom->addWidget(buttons, 1);
     layout->addLayout(bottom);
+    // The style's wide minimum for push buttons would push the row past a
+    // handheld's 240 pixels; each button needs only room for its text.
+    for (QPushButton* button : { clear, buttons->button(QDialogButtonBox::Ok), buttons->button(QDialogButtonBox::Cancel) })
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 16);
 
     const std::pair<int, QWidget*> items[] = {
         { kRangeId, range_ },

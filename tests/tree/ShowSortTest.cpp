@@ -325,6 +325,8 @@ TEST_F(ShowSortTest, BarButtonsFitAHandheldAndGrowOnADesktop)
         main->SortBar().OpenSortMenu();
         WhenDialogOpens([&](QDialog& dialog) {
             Keep(dialog, QStringLiteral("filter") + suffix);
+            // The dialog covers the window and never sticks out of it.
+            EXPECT_LE(dialog.width(), main->MainWindow()->width());
             dialog.reject();
         });
         main->SendMessage(WM_COMMAND, MAKEWPARAM(CMD_FILTER, 0), 0);
