@@ -9,7 +9,10 @@
 #include "EntrySave.h"
 #include "JournalProps.h"
 #include "NoteBlob.h"
+#include "NoteInk.h"
 #include "PackedLists.h"
+#include "PimDataBlock.h"
+#include "ReferenceFields.h"
 #include "QuickSubjectsEditor.h"
 #include "MessageBoxFlags.h"
 #include "Settings.h"
@@ -232,13 +235,16 @@ int EntryEditor::Open(QWidget* parent)
 
 BOOL EntryEditor::OnInitDialog()
 {
-    oid_ = request_.Focused();
+    oid_ = pim_ ? 0 : request_.Focused();
     BuildLayout();
     if (!note_.IsWindow() || !list_.IsWindow())
         return FALSE;
     LoadEntry();
     LoadNote();
     UpdateTitle();
+    // An item carried in is written on OK as it stands.
+    if (pim_)
+        MarkChanged();
     QDialog* dialog = Dialog();
     if (!CoverHandheldOwner(*dialog, dialog->parentWidget()))
         dialog->resize(520, 560);
@@ -456,6 +462,8 @@ void EntryEditor::LoadEntry()
     items_.Empty();
     journal_.Read(oid_, &items_, FALSE);
     const bool isNew = oid_ == 0;
+    if (isNew && pim_)
+        FillFromPimData();
     int row = 0;
     for (DbJItem* item : items_) {
         const CEPROPID field = item->GetPropID();
@@ -478,22 +486,28 @@ void EntryEditor::LoadEntry()
     }
 }
 
+void EntryEditor::FillFromPimData()
+{
+    constexpr int kContact = 0;
+    if (DbJItem* type = items_.GetItem(PROPID_TYPE))
+        type->SetShort(pim_->entryType);
+    if (DbJItem* date = items_.GetItem(PROPID_DATE))
+        date->SetFileTime(ZTime(pim_->date).ToFileTime());
+    if (DbJItem* subject = items_.GetItem(PROPID_SUBJECT); subject && pim_->kind != kContact)
+        subject->SetStrValue(pim_->subject.c_str());
+    if (DbJItem* company = items_.GetItem(PROPID_COMPANY))
+        company->SetStrValue(pim_->company.c_str());
+    if (DbJItem* contacts = items_.GetItem(PROPID_CONTACTS); contacts && !pim_->contactName.empty())
+        StoreContactsField(*contacts, { DbAItem(pim_->itemOid, pim_->contactName.c_str(), pim_->company.c_str()) });
+}
+
 void EntryEditor::LoadNote()
 {
     DbJItem* item = items_.GetItem(PROPID_NOTE);
     const NoteContent content = item ? ReadNote(*item->GetBlob()) : NoteContent {};
-    std::vector<ZCInkNote::Stroke> strokes;
-    for (const InkStroke& ink : ReadInk(content.ink)) {
-        ZCInkNote::Stroke stroke;
-        stroke.color = QColor::fromRgba(ink.color);
-        stroke.width = ink.width / 100.0;
-        for (auto [x, y] : ink.points)
-            stroke.points.append(QPointF(x / 100.0, y / 100.0));
-        strokes.push_back(std::move(stroke));
-    }
     note_.SetZoom(Settings(settings_).Zoom());
     note_.Load(QString::fromStdString(content.richText),
-        QString::fromStdU16String(content.plainText), std::move(strokes));
+        QString::fromStdU16String(content.plainText), NoteInk::StrokesOf(content.ink));
 }
 
 void EntryEditor::StoreNote()

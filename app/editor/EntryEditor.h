@@ -24,6 +24,11 @@
 // "Note", "Normal" and "Normal" and stay stored as they are unless the user
 // changes the field; a new entry starts with those defaults stored.
 //
+// With a PIM data block set (an address-book contact, appointment or task
+// carried in), the editor opens a new entry pre-filled from it: type, date
+// and company, the subject unless the item is a contact, and the contact
+// linked; the entry counts as changed, so OK writes it even without edits.
+//
 // The journal, settings store and request are not owned and must outlive
 // the editor. UI thread only.
 
@@ -41,6 +46,7 @@
 
 #include <memory>
 
+struct PimDataBlock;
 class QComboBox;
 class QStackedWidget;
 class QTabBar;
@@ -85,6 +91,9 @@ public:
     // saved, 0 when nothing was written, -1 when it could not open.
     int Open(QWidget* parent);
 
+    // The item to pre-fill a new entry from (not owned; must outlive Open);
+    // null edits the request's focused entry.
+    void SetPimData(const PimDataBlock* block) { pim_ = block; }
     // The stopwatch's clock; set before the editor opens.
     void SetStopwatchTimer(std::unique_ptr<StopwatchTimer> timer) { stopwatch_ = std::move(timer); }
     // The zoom menu item (0..4) that marks `percent`: 75, 100, 150, 200,
@@ -115,6 +124,8 @@ private:
     QAction* AddMenuCommand(QMenu& menu, WORD id, const QString& text, const QString& name);
     void LoadEntry();
     void LoadNote();
+    // Stores the PIM data block's values into the new entry's fields.
+    void FillFromPimData();
     void StartAtField(DWORD field);
 
     // The value cell of a field as shown.
@@ -158,6 +169,7 @@ private:
     SelectionList& request_;
     ZJITEMS items_;
     CEOID oid_ = 0;
+    const PimDataBlock* pim_ = nullptr;
     bool changed_ = false;
     DbJItem* current_ = nullptr;
     QPointer<QWidget> inPlace_;

@@ -1,6 +1,7 @@
 #include "NoteView.h"
 
 #include "NoteBlob.h"
+#include "NoteInk.h"
 
 #include <QTextEdit>
 
@@ -19,6 +20,7 @@ void ShowNote(QTextEdit& pane, const CEBLOB* note)
         pane.setHtml(QString::fromUtf8(content.richText.data(), static_cast<qsizetype>(content.richText.size())));
     else
         pane.setPlainText(QString::fromUtf16(content.plainText.data(), static_cast<qsizetype>(content.plainText.size())));
+    NoteInk::Of(pane).SetStrokes(NoteInk::StrokesOf(content.ink));
     QTextCursor start = pane.textCursor();
     start.setPosition(0);
     pane.setTextCursor(start);

@@ -587,8 +587,10 @@ void ZWMain::OnPimItem(int kind, int, DWORD objectId)
         ShowAppError(PimItemError(kind));
         return;
     }
-    if (!InstalledPimEditor())
+    if (!InstalledPimEditor()) {
+        OpenEditor(&block);
         return;
+    }
     InstalledPimEditor()(GetHandle(), block);
     if (IsWindow())
         RefillView();
@@ -827,10 +829,12 @@ void ZWMain::OpenContextMenu(const QPoint& point)
         PostMessage(WM_COMMAND, MAKEWPARAM(chosen, kContextMenuCode), 0);
 }
 
-void ZWMain::OpenEditor()
+void ZWMain::OpenEditor(const PimDataBlock* pim)
 {
     SelectionList& selection = TheSelection();
-    if (EntryEditor(TheJournal(), TheApp(), selection).Open(GetHandle()) <= 0)
+    EntryEditor editor(TheJournal(), TheApp(), selection);
+    editor.SetPimData(pim);
+    if (editor.Open(GetHandle()) <= 0)
         return;
     OnRefresh();
     list_.SelectItem(selection.Focused());

@@ -200,9 +200,10 @@ private:
     void OnClose();
     void OnFrame(const IpcFrame& frame);
     void OnCommand(WORD id, WORD code, LPARAM lParam);
-    // Opens the entry editor on the program's selection; after a save the
-    // list is rebuilt and shows the saved entry selected.
-    void OpenEditor();
+    // Opens the entry editor on the program's selection: the focused entry,
+    // or a new one pre-filled from `pim` when given. After a save the list
+    // is rebuilt and shows the saved entry selected.
+    void OpenEditor(const PimDataBlock* pim = nullptr);
     // Shows the focused entry in the preview pane, or (pane off, fromTap)
     // in the quick view, whose tapped field opens the editor there.
     void UpdatePreview(bool fromTap);

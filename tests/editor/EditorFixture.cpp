@@ -27,12 +27,13 @@ EditorTest::~EditorTest()
     ZTime::SetNowSource({});
 }
 
-EntryEditor& EditorTest::OpenEditor(CEOID oid, DWORD field)
+EntryEditor& EditorTest::OpenEditor(CEOID oid, DWORD field, const PimDataBlock* pim)
 {
     CloseEditor();
     selection.SetFocused(oid);
     selection.SetEditField(field);
     editor = std::make_unique<EntryEditor>(journal, settings, selection);
+    editor->SetPimData(pim);
     auto timer = std::make_unique<ManualTimer>();
     stopwatch = timer.get();
     editor->SetStopwatchTimer(std::move(timer));

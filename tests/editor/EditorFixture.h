@@ -60,8 +60,9 @@ protected:
     EditorTest();
     ~EditorTest() override;
 
-    // Opens the editor on entry `oid` (0: new) starting at `field`.
-    EntryEditor& OpenEditor(CEOID oid, DWORD field = 0);
+    // Opens the editor on entry `oid` (0: new) starting at `field`, or on a
+    // new entry pre-filled from `pim` when given.
+    EntryEditor& OpenEditor(CEOID oid, DWORD field = 0, const PimDataBlock* pim = nullptr);
     // Closes the open editor (if still open) and forgets it.
     void CloseEditor();
     QWidget* Dialog();

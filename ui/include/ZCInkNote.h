@@ -26,6 +26,7 @@
 #include <functional>
 #include <vector>
 
+class QPainter;
 class QTextEdit;
 
 class ZCInkNote : public ZWindow {
@@ -44,6 +45,10 @@ public:
     ~ZCInkNote() override;
 
     QTextEdit* Edit() const;
+
+    // Draws `strokes` in the painter's coordinates (document pixels at the
+    // painter's scale), as the note page draws them; for read-only views.
+    static void PaintStrokes(QPainter& painter, const std::vector<Stroke>& strokes);
 
     // Replaces the whole note (rich text as Qt HTML, or plain text when the
     // HTML is empty) and its strokes. The undo history starts empty and the

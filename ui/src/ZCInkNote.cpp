@@ -31,6 +31,15 @@ qreal DistanceToSegment(const QPointF& p, const QPointF& a, const QPointF& b)
     return std::hypot(p.x() - nearest.x(), p.y() - nearest.y());
 }
 
+void DrawInk(QPainter& painter, const QPolygonF& points, const QColor& color, qreal width)
+{
+    painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    if (points.size() == 1)
+        painter.drawPoint(points[0]);
+    else
+        painter.drawPolyline(points);
+}
+
 bool StrokeTouches(const ZCInkNote::Stroke& stroke, const QPointF& point, qreal radius)
 {
     const qreal reach = radius + stroke.width / 2;
@@ -175,27 +184,23 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
         painter.scale(owner_.Scale(), owner_.Scale());
-        for (const Stroke& stroke : owner_.strokes_)
-            Draw(painter, stroke.points, stroke.color, stroke.width);
+        PaintStrokes(painter, owner_.strokes_);
         if (!drawing_.isEmpty())
-            Draw(painter, drawing_, kPenColor, 2.0);
+            DrawInk(painter, drawing_, kPenColor, 2.0);
     }
 
 private:
-    static void Draw(QPainter& painter, const QPolygonF& points, const QColor& color, qreal width)
-    {
-        painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        if (points.size() == 1)
-            painter.drawPoint(points[0]);
-        else
-            painter.drawPolyline(points);
-    }
-
     ZCInkNote& owner_;
     QPolygonF drawing_;
 };
 
 ZCInkNote::ZCInkNote() = default;
+
+void ZCInkNote::PaintStrokes(QPainter& painter, const std::vector<Stroke>& strokes)
+{
+    for (const Stroke& stroke : strokes)
+        DrawInk(painter, stroke.points, stroke.color, stroke.width);
+}
 
 ZCInkNote::~ZCInkNote()
 {
