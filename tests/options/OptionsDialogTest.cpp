@@ -7,6 +7,8 @@
 #include "GuiApp.h"
 #include "IntegrationExports.h"
 #include "JournalEntries.h"
+#include "JournalProps.h"
+#include "PackedLists.h"
 #include "PasswordLock.h"
 #include "PimFolders.h"
 #include "PimIdMap.h"
@@ -18,6 +20,7 @@
 #include "WindowLink.h"
 #include "ZWMain.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -386,6 +389,46 @@ TEST_F(OptionsDialogTest, PimItemsAreReadFromTheAddressBookIntoTheEditorsBlock)
     EXPECT_EQ(boxes,
         (std::vector<std::u16string> {
             u"Can't create Kestrin entry for Appointment.", u"Can't create Kestrin entry for Task." }));
+}
+
+TEST_F(OptionsDialogTest, ContactItemOpensTheEditorPreFilledAndOkAddsTheEntryLinkedAndSelected)
+{
+    std::filesystem::create_directories(home.file("contacts"));
+    std::ofstream(home.file("contacts") / "ann.vcf")
+        << "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:ann-1\r\nFN:Ann Lee\r\nN:Lee;Ann;;;\r\n"
+           "ORG:Harbour Works\r\nEND:VCARD\r\n";
+    Start();
+    PimIdMap ids;
+    std::vector<DWORD> contact;
+    ASSERT_TRUE(ids.Assign(PimIdMap::kContact, { u"ann-1" }, contact));
+
+    // No editor hook installed: the program's own entry editor opens.
+    QString title;
+    WithDialog("entryEditor", [&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        dialog.findChild<QAction*>(QStringLiteral("buttonOk"))->trigger();
+    });
+    main->SetRunning(true);
+    main->SendMessage(KWM_PIMITEM, MAKEWPARAM(PIM_KIND_CONTACT, 2), contact[0]);
+    main->SetRunning(false);
+
+    EXPECT_TRUE(title.endsWith(QLatin1Char('*'))) << title.toStdString();
+    DbKestrin& journal = program->journal;
+    ASSERT_EQ(journal.GetRecCount(KIND_ENTRY), 2u);
+    const CEOID added = program->selection.Focused();
+    ZJITEMS set;
+    journal.Read(added, &set, FALSE);
+    EXPECT_EQ(Text(set.GetItem(PROPID_COMPANY)->GetStrValue()), u"Harbour Works");
+    std::vector<DbAItem> linked;
+    ASSERT_TRUE(UnpackContacts(*set.GetItem(PROPID_CONTACTS)->GetBlob(), linked));
+    ASSERT_EQ(linked.size(), 1u);
+    EXPECT_EQ(linked[0].GetOid(), contact[0]);
+    EXPECT_EQ(linked[0].GetName().ToQString(), QStringLiteral("Lee, Ann"));
+    // The list shows the new entry selected.
+    PumpAll();
+    CEOID selected = 0;
+    EXPECT_GE(main->List().GetSelItem(&selected), 0);
+    EXPECT_EQ(selected, added);
 }
 
 // Pictures of both dialogs at a handheld's and a desktop's size, written
