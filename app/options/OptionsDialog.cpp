@@ -6,6 +6,7 @@
 #include "PasswordLock.h"
 #include "PimFolders.h"
 #include "ProgramText.h"
+#include "QuickSubjectsEditor.h"
 #include "Settings.h"
 #include "SkinDialog.h"
 #include "UiHooks.h"
@@ -34,12 +35,6 @@ QString LoadText(UINT id)
     ZString text;
     text.LoadString(id);
     return text.ToQString();
-}
-
-OptionsDialog::SubjectsEditor& InstalledSubjectsEditor()
-{
-    static OptionsDialog::SubjectsEditor editor;
-    return editor;
 }
 
 OptionsDialog::FolderChooser& InstalledFolderChooser()
@@ -82,11 +77,6 @@ OptionsDialog::OptionsDialog(ZRegistry& store, Skin& programSkin, DbKestrin& jou
     , programSkin_(programSkin)
     , journal_(journal)
 {
-}
-
-void OptionsDialog::SetSubjectsEditor(SubjectsEditor editor)
-{
-    InstalledSubjectsEditor() = std::move(editor);
 }
 
 void OptionsDialog::SetFolderChooser(FolderChooser chooser)
@@ -270,8 +260,7 @@ void OptionsDialog::RunAction(int row)
     QDialog* dialog = Dialog();
     switch (row) {
     case kSubjectsRow:
-        if (InstalledSubjectsEditor())
-            InstalledSubjectsEditor()(dialog);
+        QuickSubjectsEditor(store_).Open(dialog);
         changed_ = true;
         return;
     case kCategoriesRow:

@@ -56,8 +56,6 @@ public:
         kRowCount,
     };
 
-    // The quick subjects editor, run over `owner`.
-    using SubjectsEditor = std::function<void(QWidget* owner)>;
     // Asks for a folder: title and the current folder; empty when cancelled.
     using FolderChooser
         = std::function<QString(QWidget* owner, const QString& title, const QString& current)>;
@@ -66,8 +64,6 @@ public:
 
     OptionsDialog(ZRegistry& store, Skin& programSkin, DbKestrin& journal);
 
-    // The program's quick subjects editor (the row does nothing without one).
-    static void SetSubjectsEditor(SubjectsEditor editor);
     // Replaces the folder dialog (tests); an empty function puts it back.
     static void SetFolderChooser(FolderChooser chooser);
     void SetSkinApplied(SkinApplied applied) { skinApplied_ = std::move(applied); }

@@ -260,6 +260,32 @@ TEST_F(OptionsDialogTest, CategoriesRowOpensTheListEditorAlone)
     EXPECT_TRUE(editorAlone);
 }
 
+TEST_F(OptionsDialogTest, SubjectsRowOpensTheQuickSubjectsEditor)
+{
+    Start();
+    OptionsDialog options(program->app, program->skin, program->journal);
+    bool subjectsShown = false;
+    WithDialog("optionsDialog", [&](QDialog& dialog) {
+        auto watch = std::make_unique<QTimer>();
+        QTimer* timer = watch.get();
+        timer->setInterval(10);
+        QObject::connect(timer, &QTimer::timeout, [timer, &subjectsShown] {
+            auto* subjects = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (subjects && subjects->findChild<QWidget*>("subjectButtons")) {
+                timer->stop();
+                subjectsShown = true;
+                subjects->reject();
+            }
+        });
+        timer->start();
+        pending.push_back(std::move(watch));
+        Tap(dialog, OptionsDialog::kSubjectsRow);
+        PressOk(dialog);
+    });
+    EXPECT_EQ(options.Run(main->GetHandle()), 1);
+    EXPECT_TRUE(subjectsShown);
+}
+
 TEST_F(OptionsDialogTest, PasswordRowSetsAndClearsThePassword)
 {
     Start();
