@@ -6,6 +6,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the journal is built in a
 // temporary data folder that is removed at the end.
 
+#include "BenchTiming.h"
 #include "DbKestrin.h"
 #include "JournalEntries.h"
 #include "JournalProps.h"
@@ -39,26 +40,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Millis;
+using bench::Time;
 
-double Millis(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-template <typename Work> double Time(Work work)
-{
-    const auto start = Clock::now();
-    work();
-    return Millis(Clock::now() - start);
-}
-
-void Print(const char* what, std::vector<double> samples, const char* target)
-{
-    std::sort(samples.begin(), samples.end());
-    std::printf("%-46s median %8.2f ms   max %8.2f ms   n=%zu   (target %s)\n", what,
-        samples[samples.size() / 2], samples.back(), samples.size(), target);
-}
+using bench::Print;
 
 ULONGLONG DateIn(int year, std::mt19937& random)
 {

@@ -10,6 +10,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the book is made in a
 // temporary data folder that is removed at the end.
 
+#include "BenchTiming.h"
 #include "ContactLink.h"
 #include "ContactPicker.h"
 #include "JournalProps.h"
@@ -39,12 +40,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+using bench::Clock;
+using bench::Millis;
 
 double CpuMillis()
 {

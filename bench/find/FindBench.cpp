@@ -7,6 +7,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the journal is built in a
 // temporary data folder that is removed at the end.
 
+#include "BenchTiming.h"
 #include "ContactSplitter.h"
 #include "DbKestrin.h"
 #include "JournalEntries.h"
@@ -36,19 +37,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-template <typename Work> double Time(Work work)
-{
-    const auto start = Clock::now();
-    work();
-    return Millis(Clock::now() - start);
-}
+using bench::Clock;
+using bench::Millis;
+using bench::Time;
 
 template <typename Work> void Report(const char* what, const char* target, Work work, int rounds = 7)
 {
