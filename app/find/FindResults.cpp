@@ -20,12 +20,13 @@ const QSize kDesktopSize(420, 320);
 } // namespace
 
 FindResults::FindResults(
-    QWidget* parent, FindRequest& request, DbKestrin& journal, SelectionList& selection, EditEntry edit)
+    QWidget* parent, FindRequest& request, DbKestrin& journal, SelectionList& selection, EditEntry edit, int noteZoom)
     : QDialog(parent)
     , request_(request)
     , journal_(journal)
     , selection_(selection)
     , edit_(std::move(edit))
+    , noteZoom_(noteZoom)
     , start_(selection.Focused())
 {
     setObjectName(QStringLiteral("findResults"));
@@ -92,7 +93,7 @@ void FindResults::Open(CEOID oid, bool edit)
     selection_.Clear();
     selection_.Add(oid);
     selection_.SetFocused(oid);
-    const int result = edit ? 0 : QuickView::Run(this, journal_, oid);
+    const int result = edit ? 0 : QuickView::Run(this, journal_, oid, noteZoom_);
     if (result == QuickView::kClosed)
         return;
     edit_(static_cast<DWORD>(result));
@@ -101,9 +102,9 @@ void FindResults::Open(CEOID oid, bool edit)
 }
 
 int FindResults::Run(
-    QWidget* parent, FindRequest& request, DbKestrin& journal, SelectionList& selection, EditEntry edit)
+    QWidget* parent, FindRequest& request, DbKestrin& journal, SelectionList& selection, EditEntry edit, int noteZoom)
 {
-    FindResults results(parent, request, journal, selection, std::move(edit));
+    FindResults results(parent, request, journal, selection, std::move(edit), noteZoom);
     if (!results.Search())
         return 0;
     if (!CoverHandheldOwner(results, parent))

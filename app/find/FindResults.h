@@ -5,7 +5,8 @@
 // shows no list. A click on a line opens the quick view of that entry; a
 // field tapped there, or a double click on the line, asks the owner to open
 // the entry editor (at that field), after which the search runs again and
-// the list is filled anew. Widgets: foundCount, findResultList. UI thread.
+// the list is filled anew. The quick view shows notes at the editor's saved
+// zoom, given as noteZoom. Widgets: foundCount, findResultList. UI thread.
 
 #include "FindRequest.h"
 #include "SelectionList.h"
@@ -24,13 +25,13 @@ public:
     using EditEntry = std::function<void(DWORD field)>;
 
     FindResults(QWidget* parent, FindRequest& request, DbKestrin& journal, SelectionList& selection,
-        EditEntry edit);
+        EditEntry edit, int noteZoom);
 
     // Searches; false (after the message) when nothing matched.
     bool Search();
     // Runs the dialog after a search found something; returns 1.
     static int Run(QWidget* parent, FindRequest& request, DbKestrin& journal, SelectionList& selection,
-        EditEntry edit);
+        EditEntry edit, int noteZoom);
 
 private:
     void Fill();
@@ -40,6 +41,7 @@ private:
     DbKestrin& journal_;
     SelectionList& selection_;
     EditEntry edit_;
+    int noteZoom_;
     CEOID start_ = 0;
     QLabel* count_;
     QTreeWidget* list_;

@@ -55,9 +55,10 @@ std::vector<ZCInkNote::Stroke> NoteInk::StrokesOf(const std::vector<BYTE>& ink)
     return strokes;
 }
 
-void NoteInk::SetStrokes(std::vector<ZCInkNote::Stroke> strokes)
+void NoteInk::SetStrokes(std::vector<ZCInkNote::Stroke> strokes, qreal scale)
 {
     strokes_ = std::move(strokes);
+    scale_ = scale;
     setVisible(!strokes_.empty());
     raise();
     update();
@@ -68,6 +69,7 @@ void NoteInk::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(-pane_.horizontalScrollBar()->value(), -pane_.verticalScrollBar()->value());
+    painter.scale(scale_, scale_);
     ZCInkNote::PaintStrokes(painter, strokes_);
 }
 

@@ -3,7 +3,8 @@
 // shows the note's text (the preview pane, the quick view). It is a
 // transparent child of the pane's viewport that lets every tap through; it
 // follows the pane's scrolling and size, so the strokes stay on the words
-// they were written over. Strokes are in document pixels at 100 % zoom.
+// they were written over. Strokes are in document pixels at 100 % zoom and
+// are drawn at the pane's zoom.
 //
 // Owned by the viewport (Qt parent); UI thread only.
 
@@ -24,8 +25,10 @@ public:
     // section gives the strokes that are whole.
     static std::vector<ZCInkNote::Stroke> StrokesOf(const std::vector<BYTE>& ink);
 
-    void SetStrokes(std::vector<ZCInkNote::Stroke> strokes);
+    // `scale`: the zoom the pane's text is shown at (1 for 100 %).
+    void SetStrokes(std::vector<ZCInkNote::Stroke> strokes, qreal scale);
     const std::vector<ZCInkNote::Stroke>& Strokes() const { return strokes_; }
+    qreal Scale() const { return scale_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,4 +39,5 @@ private:
 
     QTextEdit& pane_;
     std::vector<ZCInkNote::Stroke> strokes_;
+    qreal scale_ = 1.0;
 };

@@ -9,6 +9,8 @@
 class QTextEdit;
 
 // Replaces the pane's contents with the note (null or empty: an empty text)
-// and its strokes, and puts the cursor at the start. Complex scripts are shaped; Latin text is
-// laid out without kerning or ligatures, so a long note shows at once.
-void ShowNote(QTextEdit& pane, const CEBLOB* note);
+// and its strokes at `zoomPercent` (the editor's saved zoom, clamped as the
+// editor clamps it: text and strokes grow alike), and puts the cursor at the
+// start. Complex scripts are shaped; Latin text is laid out without kerning
+// or ligatures, so a long note shows at once.
+void ShowNote(QTextEdit& pane, const CEBLOB* note, int zoomPercent);

@@ -63,7 +63,7 @@ int QuickView::EditFieldOf(int control)
     }
 }
 
-int QuickView::Run(QWidget* parent, DbKestrin& journal, CEOID oid)
+int QuickView::Run(QWidget* parent, DbKestrin& journal, CEOID oid, int noteZoom)
 {
     ZJITEMS entry;
     if (oid == 0 || journal.Read(oid, &entry, 0) != oid)
@@ -76,7 +76,7 @@ int QuickView::Run(QWidget* parent, DbKestrin& journal, CEOID oid)
     auto* header = new EntryHeader(&dialog, end);
     auto* note = new NotePane(&dialog, [end] { end(kNoteControl); });
     const DbJItem* noteItem = entry.GetItem(PROPID_NOTE);
-    ShowNote(*note, noteItem ? noteItem->GetBlob() : nullptr);
+    ShowNote(*note, noteItem ? noteItem->GetBlob() : nullptr, noteZoom);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("quickViewOk"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&dialog] { dialog.done(kClosed); });

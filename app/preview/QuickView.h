@@ -17,7 +17,8 @@ public:
     // The editor field id of a header control id (0 for none).
     static int EditFieldOf(int control);
 
-    // Shows entry `oid` over `parent`; returns kClosed or a field id. An
-    // entry that cannot be read shows nothing and returns kClosed.
-    static int Run(QWidget* parent, DbKestrin& journal, CEOID oid);
+    // Shows entry `oid` over `parent`, its note at `noteZoom` percent (the
+    // editor's saved zoom); returns kClosed or a field id. An entry that
+    // cannot be read shows nothing and returns kClosed.
+    static int Run(QWidget* parent, DbKestrin& journal, CEOID oid, int noteZoom);
 };

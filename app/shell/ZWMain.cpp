@@ -485,7 +485,7 @@ void ZWMain::UpdatePreview(bool fromTap)
     if (!previewPane_) {
         if (focused == 0 || !fromTap)
             return;
-        const int field = QuickView::Run(MainWindow(), TheJournal(), focused);
+        const int field = QuickView::Run(MainWindow(), TheJournal(), focused, Settings(TheApp()).Zoom());
         if (field != QuickView::kClosed)
             EditFocusedAt(static_cast<DWORD>(field));
         return;
@@ -499,7 +499,7 @@ void ZWMain::UpdatePreview(bool fromTap)
     const DbJItem* contacts = focused != 0 ? entry.GetItem(PROPID_CONTACTS) : nullptr;
     const DbJItem* note = focused != 0 ? entry.GetItem(PROPID_NOTE) : nullptr;
     splitter_->Load(contacts ? contacts->GetBlob() : nullptr);
-    ShowNote(*preview_, note ? note->GetBlob() : nullptr);
+    ShowNote(*preview_, note ? note->GetBlob() : nullptr, Settings(TheApp()).Zoom());
 }
 
 void ZWMain::EditFocusedAt(DWORD field)
@@ -518,7 +518,7 @@ void ZWMain::RunFind()
     FindDialog dialog(GetHandle(), find_, TheJournal(), TheApp());
     if (dialog.exec() == 1)
         FindResults::Run(GetHandle(), find_, TheJournal(), TheSelection(),
-            [this](DWORD field) { EditFocusedAt(field); });
+            [this](DWORD field) { EditFocusedAt(field); }, Settings(TheApp()).Zoom());
     RequestRefresh();
 }
 

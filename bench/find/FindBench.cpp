@@ -235,7 +235,7 @@ int main(int argc, char* argv[])
             ZJITEMS entry;
             journal.Read(shown, &entry, 0);
             bar.Load(entry.GetItem(PROPID_CONTACTS)->GetBlob());
-            ShowNote(pane, entry.GetItem(PROPID_NOTE)->GetBlob());
+            ShowNote(pane, entry.GetItem(PROPID_NOTE)->GetBlob(), 100);
             pane.viewport()->grab();
             return std::size_t(1);
         });
@@ -244,7 +244,7 @@ int main(int argc, char* argv[])
                 if (auto* view = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
                     view->accept();
             });
-            return std::size_t(QuickView::Run(&window, journal, shown));
+            return std::size_t(QuickView::Run(&window, journal, shown, 100));
         });
     }
     std::filesystem::remove_all(folder);

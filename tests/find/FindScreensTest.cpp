@@ -9,6 +9,7 @@
 #include "FindResults.h"
 #include "GuiApp.h"
 #include "NoteBlob.h"
+#include "NoteInk.h"
 #include "ProgramObjects.h"
 #include "QuickView.h"
 #include "Settings.h"
@@ -98,7 +99,7 @@ TEST_F(FindScreensTest, DialogCountsWhileTypingAndResultsListTheMatches)
     EXPECT_TRUE(Settings(store).MatchCase());
 
     SelectionList selection;
-    FindResults results(nullptr, request, db, selection, [](DWORD) {});
+    FindResults results(nullptr, request, db, selection, [](DWORD) {}, 100);
     ASSERT_TRUE(results.Search());
     EXPECT_EQ(request.results, std::vector<CEOID>({ a }));
     EXPECT_EQ(results.findChild<QLabel*>(QStringLiteral("foundCount"))->text(), QStringLiteral(" Found: 1"));
@@ -107,13 +108,13 @@ TEST_F(FindScreensTest, DialogCountsWhileTypingAndResultsListTheMatches)
     request.matchCase = false;
     request.from = FindRequest::kFromCurrent;
     selection.SetFocused(b);
-    FindResults after(nullptr, request, db, selection, [](DWORD) {});
+    FindResults after(nullptr, request, db, selection, [](DWORD) {}, 100);
     ASSERT_TRUE(after.Search());
     EXPECT_EQ(request.results, std::vector<CEOID>({ a }));
 
     request.text = u"nothing like it";
     hooks.Clear();
-    FindResults none(nullptr, request, db, selection, [](DWORD) {});
+    FindResults none(nullptr, request, db, selection, [](DWORD) {}, 100);
     EXPECT_FALSE(none.Search());
     ASSERT_EQ(hooks.Count(UiCall::Kind::MessageBox), 1u);
     EXPECT_EQ(hooks.Calls(UiCall::Kind::MessageBox).back().text, u"No Records Found!");
@@ -166,12 +167,12 @@ TEST_F(FindScreensTest, QuickViewEndsWithTheTappedField)
         note = view->findChild<QTextEdit*>(QStringLiteral("quickViewNote"))->toPlainText();
         QTest::mouseClick(view->findChild<QLabel*>(QStringLiteral("headerDate")), Qt::LeftButton);
     });
-    EXPECT_EQ(QuickView::Run(nullptr, db, oid), 101) << "the date opens the editor at the Date field";
+    EXPECT_EQ(QuickView::Run(nullptr, db, oid, 100), 101) << "the date opens the editor at the Date field";
     EXPECT_EQ(note, QStringLiteral("Rich note"));
 
     WithModal([](QDialog* view) { view->accept(); });
-    EXPECT_EQ(QuickView::Run(nullptr, db, oid), QuickView::kClosed);
-    EXPECT_EQ(QuickView::Run(nullptr, db, 0x7FFFFFF0), QuickView::kClosed) << "no entry, no page";
+    EXPECT_EQ(QuickView::Run(nullptr, db, oid, 100), QuickView::kClosed);
+    EXPECT_EQ(QuickView::Run(nullptr, db, 0x7FFFFFF0, 100), QuickView::kClosed) << "no entry, no page";
 }
 
 TEST_F(FindScreensTest, ContactsBarListsTheContactsAndDragsFromItsGrip)
@@ -257,9 +258,12 @@ TEST(FindMainWindowTest, PreviewFollowsTheFocusAndTheQuickViewOpensTheEditorAtIt
         auto pump = [] { PumpUntil([] { return false; }, 50); };
         pump();
 
+        // Both views show the note at the editor's saved zoom.
+        Settings(program->app).SetZoom(150);
         view->setCurrentIndex(view->model()->index(1, 1));
         pump();
         EXPECT_EQ(main->PreviewPane()->toPlainText(), QStringLiteral("older note"));
+        EXPECT_DOUBLE_EQ(NoteInk::Of(*main->PreviewPane()).Scale(), 1.5);
         EXPECT_EQ(main->ContactBar()->Count(), 3);
         QTest::keyClick(view, Qt::Key_Up);
         pump();
@@ -270,9 +274,11 @@ TEST(FindMainWindowTest, PreviewFollowsTheFocusAndTheQuickViewOpensTheEditorAtIt
         // Taps the date once the quick view is up (it opens in its own loop).
         QTimer watch;
         watch.setInterval(20);
-        QObject::connect(&watch, &QTimer::timeout, [&watch] {
+        qreal quickZoom = 0;
+        QObject::connect(&watch, &QTimer::timeout, [&watch, &quickZoom] {
             if (auto* quick = QApplication::activeModalWidget()) {
                 watch.stop();
+                quickZoom = NoteInk::Of(*quick->findChild<QTextEdit*>(QStringLiteral("quickViewNote"))).Scale();
                 QTest::mouseClick(quick->findChild<QLabel*>(QStringLiteral("headerDate")), Qt::LeftButton);
             }
         });
@@ -295,6 +301,7 @@ TEST(FindMainWindowTest, PreviewFollowsTheFocusAndTheQuickViewOpensTheEditorAtIt
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
         PumpUntil([&] { return !inEdit.isEmpty(); }, 5000);
         EXPECT_EQ(inEdit, QStringLiteral("fieldTime")) << "the date opens the editor at the Date field";
+        EXPECT_DOUBLE_EQ(quickZoom, 1.5);
         EXPECT_EQ(program->selection.EditField(), 0u) << "the editor took the field";
         main->SendMessage(WM_CLOSE);
     }

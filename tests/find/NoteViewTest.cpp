@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
 #include <QTextEdit>
 
@@ -51,7 +52,7 @@ TEST(NoteViewTest, StrokesAreDrawnOverTheTextAndScrollWithIt)
     // A note with only handwriting shows its strokes.
     std::vector<BYTE> inkOnly = WriteNote(u"", "", WriteInk({ RedLineAt(30) }));
     const CEBLOB inkBlob = BlobOf(inkOnly);
-    ShowNote(pane, &inkBlob);
+    ShowNote(pane, &inkBlob, 100);
     const NoteInk& layer = NoteInk::Of(pane);
     ASSERT_EQ(layer.Strokes().size(), 1u);
     EXPECT_TRUE(layer.isVisible());
@@ -66,7 +67,7 @@ TEST(NoteViewTest, StrokesAreDrawnOverTheTextAndScrollWithIt)
         lines += u"line\n";
     std::vector<BYTE> long_ = WriteNote(lines, "", WriteInk({ RedLineAt(130) }));
     const CEBLOB longBlob = BlobOf(long_);
-    ShowNote(pane, &longBlob);
+    ShowNote(pane, &longBlob, 100);
     EXPECT_EQ(&NoteInk::Of(pane), &layer) << "one layer per pane";
     pane.verticalScrollBar()->setValue(100);
     ASSERT_EQ(pane.verticalScrollBar()->value(), 100);
@@ -77,7 +78,41 @@ TEST(NoteViewTest, StrokesAreDrawnOverTheTextAndScrollWithIt)
     // A note without ink leaves no strokes of the one before.
     std::vector<BYTE> textOnly = WriteNote(u"just text", "");
     const CEBLOB textBlob = BlobOf(textOnly);
-    ShowNote(pane, &textBlob);
+    ShowNote(pane, &textBlob, 100);
     EXPECT_TRUE(layer.Strokes().empty());
     EXPECT_EQ(RedPixelsInRow(pane.viewport()->grab().toImage(), 30), 0);
+}
+
+TEST(NoteViewTest, TextAndStrokesAreShownAtTheSavedZoom)
+{
+    GuiApp();
+    QTextEdit pane;
+    pane.setReadOnly(true);
+    pane.resize(240, 320);
+    pane.show();
+    std::vector<BYTE> bytes = WriteNote(u"one\ntwo\nthree", "", WriteInk({ RedLineAt(30) }));
+    const CEBLOB blob = BlobOf(bytes);
+    const auto documentHeight = [&] { return pane.document()->documentLayout()->documentSize().height(); };
+
+    ShowNote(pane, &blob, 100);
+    const qreal atHundred = documentHeight();
+    const QImage plain = pane.viewport()->grab().toImage();
+    EXPECT_GT(RedPixelsInRow(plain, 30), 80);
+
+    // At 200 % the text takes about twice the height and the stroke is drawn
+    // twice as far down (and twice as long).
+    ShowNote(pane, &blob, 200);
+    EXPECT_NEAR(documentHeight() / atHundred, 2.0, 0.35);
+    EXPECT_DOUBLE_EQ(NoteInk::Of(pane).Scale(), 2.0);
+    const QImage zoomed = pane.viewport()->grab().toImage();
+    EXPECT_EQ(RedPixelsInRow(zoomed, 30), 0);
+    EXPECT_GT(RedPixelsInRow(zoomed, 60), 160);
+
+    // A stored value out of range is shown as the editor would clamp it; the
+    // next note at 100 % is back to the pane's own size.
+    ShowNote(pane, &blob, 5000);
+    EXPECT_DOUBLE_EQ(NoteInk::Of(pane).Scale(), 3.0);
+    ShowNote(pane, &blob, 100);
+    EXPECT_DOUBLE_EQ(documentHeight(), atHundred);
+    EXPECT_GT(RedPixelsInRow(pane.viewport()->grab().toImage(), 30), 80);
 }

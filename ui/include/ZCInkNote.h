@@ -72,8 +72,11 @@ public:
     // how many went.
     int EraseAt(const QPointF& point);
 
-    // 75..300; other values are clamped.
+    // 75..300; other values are clamped (ValidZoom).
     void SetZoom(int percent);
+    // The zoom a stored percentage is shown at, here and in the read-only
+    // views of a note.
+    static int ValidZoom(int percent);
     int Zoom() const { return zoom_; }
 
     // Inserts "<stamp> - " as one undoable step: at the start when the caret

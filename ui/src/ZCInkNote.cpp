@@ -338,9 +338,14 @@ QPointF ZCInkNote::ToDocument(const QPointF& viewportPoint) const
     return (viewportPoint + scroll) / Scale();
 }
 
+int ZCInkNote::ValidZoom(int percent)
+{
+    return std::clamp(percent, kMinZoom, kMaxZoom);
+}
+
 void ZCInkNote::SetZoom(int percent)
 {
-    zoom_ = std::clamp(percent, kMinZoom, kMaxZoom);
+    zoom_ = ValidZoom(percent);
     QTextEdit* edit = Edit();
     if (!edit)
         return;
