@@ -1,5 +1,6 @@
 #include "ContactSplitter.h"
 
+#include "ContactMenuStyle.h"
 #include "PackedLists.h"
 #include "Skin.h"
 #include "ZColor.h"
@@ -64,11 +65,10 @@ const DbAItem* ContactSplitter::Current() const
 void ContactSplitter::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const Skin& skin = skin_;
-    painter.fillRect(rect(), skin.brush.style() == Qt::NoBrush ? palette().button() : skin.brush);
+    painter.fillRect(rect(), Background());
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    const QColor text = ToQColor(skin.menuText);
+    const QColor text = ToQColor(skin_.menuText);
     painter.setPen(text);
     arrow_ = {};
     if (const DbAItem* contact = Current()) {
@@ -129,11 +129,19 @@ void ContactSplitter::mouseReleaseEvent(QMouseEvent*)
     update();
 }
 
+QBrush ContactSplitter::Background() const
+{
+    return skin_.brush.style() == Qt::NoBrush ? palette().button() : skin_.brush;
+}
+
 void ContactSplitter::OpenMenu()
 {
+    // The style outlives the menu that uses it.
+    ContactMenuStyle look(Background(), ToQColor(skin_.menuText), ToQColor(skin_.selectedText));
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("contactMenu"));
     menu.setFont(font());
+    menu.setStyle(&look);
     for (std::size_t i = 0; i < contacts_.size(); ++i) {
         QAction* item = menu.addAction(NameOf(contacts_[i]));
         item->setCheckable(true);

@@ -51,6 +51,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The skin's brush, the system's button face without a skin picture.
+    QBrush Background() const;
+    // The contacts as a menu drawn like the bar (ContactMenuStyle).
     void OpenMenu();
 
     const Skin& skin_;

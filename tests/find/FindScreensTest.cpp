@@ -3,6 +3,7 @@
 
 #include "OpenJournalTest.h"
 
+#include "ContactMenuStyle.h"
 #include "ContactSplitter.h"
 #include "EntryHeader.h"
 #include "FindDialog.h"
@@ -181,7 +182,11 @@ TEST_F(FindScreensTest, ContactsBarListsTheContactsAndDragsFromItsGrip)
     parent.resize(240, 320);
     std::vector<int> moves;
     std::vector<QString> shown;
-    const Skin skin;
+    // A skin of plain colours, so the menu's pixels can be told apart.
+    Skin skin;
+    skin.brush = QBrush(QColor(0, 160, 0));
+    skin.menuText = RGB(200, 0, 0);
+    skin.selectedText = RGB(0, 0, 220);
     ContactSplitter bar(&parent, skin, [&](int y) { moves.push_back(y); },
         [&](const DbAItem& contact) { shown.push_back(contact.GetName().ToQString()); });
     bar.setGeometry(0, 150, 240, 20);
@@ -199,18 +204,41 @@ TEST_F(FindScreensTest, ContactsBarListsTheContactsAndDragsFromItsGrip)
     bar.grab();
     ASSERT_FALSE(bar.ArrowRect().isEmpty());
     QStringList listed;
+    QImage drawn;
+    QRect firstItem, secondItem;
+    int itemHeight = 0;
     QTimer::singleShot(0, [&] {
         PumpUntil([&] { return bar.ContactMenu() != nullptr; }, 5000);
         QMenu* menu = bar.ContactMenu();
         ASSERT_TRUE(menu);
         for (QAction* item : menu->actions())
             listed << item->text();
+        firstItem = menu->actionGeometry(menu->actions().at(0));
+        secondItem = menu->actionGeometry(menu->actions().at(1));
+        itemHeight = QFontMetrics(menu->font()).height() + 2;
+        drawn = menu->grab().toImage();
         menu->actions().at(2)->trigger();
         menu->close();
     });
     QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.ArrowRect().center());
     EXPECT_EQ(listed, QStringList({ "Ann", "Bob", "Cy" }));
     EXPECT_EQ(shown.back(), QStringLiteral("Cy"));
+    // The menu is drawn like the bar: the skin's brush behind compact items,
+    // the texts in the menu-text colour, a tick only by the shown contact.
+    EXPECT_EQ(firstItem.height(), itemHeight);
+    const auto pixels = [&](const QRect& area, QRgb colour) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                count += drawn.pixel(x, y) == colour;
+        return count;
+    };
+    const QRgb green = qRgb(0, 160, 0), red = qRgb(200, 0, 0);
+    EXPECT_GT(pixels(firstItem, green), firstItem.width() * firstItem.height() / 2);
+    const QRect tick = QRect(firstItem.topLeft(), QSize(ContactMenuStyle::kTickRoom, firstItem.height()));
+    EXPECT_GT(pixels(tick, red), 3) << "the shown contact is checked";
+    EXPECT_EQ(pixels(tick.translated(0, secondItem.top() - firstItem.top()), red), 0);
+    EXPECT_GT(pixels(firstItem.adjusted(ContactMenuStyle::kTickRoom, 0, 0, 0), red), 3) << "text in the skin's colour";
 
     // A drag from the grip reports positions in the parent; a press on the
     // name moves nothing.
