@@ -98,17 +98,17 @@ PimIdMap::Kind MapKind(DWORD kind)
     }
 }
 
-ZRegistry& Settings()
-{
-    static ZRegistry settings;
-    if (!settings.GetPath())
-        settings.Open(kProgramProfileKey);
-    return settings;
-}
+// The program's settings, open for one lookup. A store kept in a static
+// would be closed at exit after the registry itself had gone, and say so.
+class ProgramSettings : public ZRegistry {
+public:
+    ProgramSettings() { Open(kProgramProfileKey); }
+};
 
 std::filesystem::path FolderOf(DWORD kind)
 {
-    const VdirPimStore::Folders folders = AddressBook::Folders(Settings());
+    ProgramSettings settings;
+    const VdirPimStore::Folders folders = AddressBook::Folders(settings);
     switch (kind) {
     case PIM_KIND_APPOINTMENT:
         return folders.calendar;
@@ -122,7 +122,8 @@ std::filesystem::path FolderOf(DWORD kind)
 // True when the address book (or calendar, or task list) holds the item.
 bool StoreHolds(DWORD kind, DWORD oid)
 {
-    PimStore& store = AddressBook::Store(Settings());
+    ProgramSettings settings;
+    PimStore& store = AddressBook::Store(settings);
     if (!store.Logon())
         return false;
     PimCalendarItem item;

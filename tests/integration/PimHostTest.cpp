@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -27,19 +28,24 @@ protected:
         std::ofstream(file) << text;
     }
     // Runs kestrin-pim with `arguments` while the stand-in program listens;
-    // returns its exit status.
+    // returns its exit status and keeps what it wrote to stderr in `said`.
     int Run(const std::string& arguments)
     {
+        const std::filesystem::path errors = home.file("pim-stderr.txt");
         int status = -1;
-        FakeProgram::WhilePumping(
-            [&] { status = std::system((std::string(KST_PIM) + " " + arguments + " 2>/dev/null").c_str()); });
+        FakeProgram::WhilePumping([&] {
+            status = std::system((std::string(KST_PIM) + " " + arguments + " 2>'" + errors.string() + "'").c_str());
+        });
         FakeProgram::Pump([] { return false; }, 50);
+        std::ifstream in(errors);
+        said.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     DWORD IdOf(PimIdMap::Kind kind, const std::u16string& uid) { return PimIdMap().Find(kind, uid); }
 
     TempHome home;
     FakeProgram program;
+    std::string said;
 };
 
 const char kCard[] = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:ann-1\r\nFN:Ann Lee\r\nN:Lee;Ann;;;\r\n"
@@ -54,6 +60,7 @@ TEST_F(PimHostTest, FilesInTheFoldersAndUidsAreHandedOverByTheirIds)
     const std::filesystem::path card = home.file("contacts") / "ann-1.vcf";
     Write(card, kCard);
     ASSERT_EQ(Run("'" + card.string() + "'"), 0);
+    EXPECT_EQ(said, "") << "a hand-over that worked says nothing";
     ASSERT_EQ(program.frames.size(), 2u); // the item, then to the front
     EXPECT_EQ(program.frames[0].message, static_cast<DWORD>(KWM_PIMITEM));
     EXPECT_EQ(program.frames[0].wParam, MAKEWPARAM(PIM_KIND_CONTACT, 1));
@@ -63,11 +70,13 @@ TEST_F(PimHostTest, FilesInTheFoldersAndUidsAreHandedOverByTheirIds)
 
     program.frames.clear();
     ASSERT_EQ(Run("--contact ann-1"), 0);
+    EXPECT_EQ(said, "");
     ASSERT_FALSE(program.frames.empty());
     EXPECT_EQ(program.frames[0].lParam, ann);
 
     program.frames.clear();
     EXPECT_EQ(Run("--contact nobody"), 1);
+    EXPECT_NE(said.find("no item with UID nobody"), std::string::npos) << said;
     EXPECT_TRUE(program.frames.empty());
 }
 
