@@ -22,8 +22,6 @@ constexpr const WCHAR* kMonths = u"fMonths";
 constexpr const WCHAR* kRange = u"fRange";
 constexpr const WCHAR* kCatsOnly = u"fCatsOnly";
 constexpr const WCHAR* kCount = u"fCnt";
-// A saved category name is cut to this many characters on load.
-constexpr int kMaxCategoryName = 99;
 // A damaged "fCnt" must not make the load walk billions of missing values;
 // no categories database holds more categories than this.
 constexpr DWORD kMaxSavedCategories = 1024;
@@ -248,9 +246,9 @@ int ZFilter::LoadFilter(ZRegistry& settings, LPCWSTR section)
     DWORD count = std::min(ReadDword(settings, section, kCount), kMaxSavedCategories);
     for (DWORD n = 0; n < count; ++n) {
         ZString name;
+        // Read whole: a long category name cut short would name no category,
+        // and the filter would let no entry through.
         settings.ReadZString(section, CategoryValueName(n).c_str(), u"", name);
-        if (name.Length() > kMaxCategoryName)
-            name.Assign(name.Text(), kMaxCategoryName);
         CEOID oid = opened ? categories.FindCategory(name.Text() ? name.Text() : u"") : 0;
         m_cats.Append(new DbCItem(oid, name.Text() ? name.Text() : u""));
     }

@@ -1,6 +1,7 @@
 // The filter: the entry test in its date, month and category combinations,
 // and its values in the settings store.
 
+#include "DbCats.h"
 #include "DbTmp.h"
 #include "JournalProps.h"
 #include "PackedLists.h"
@@ -230,13 +231,21 @@ TEST_F(ZFilterSettings, LoadOfNothingSavedAndOfDamagedValues)
     EXPECT_FALSE(filter.IsByRange());
     EXPECT_EQ(filter.GetCategories().Count(), 0u);
 
-    // A huge count and an overlong name are survived.
+    // A huge count is survived; a long category name is read whole, so it
+    // still names its category.
+    const std::u16string longName = std::u16string(150, u'x') + u" end";
+    DbCats categories;
+    ASSERT_TRUE(categories.Open(nullptr));
+    const CEOID longCategory = categories.AddCategory(longName.c_str(), PROPID_CATCOUNT_JOURNAL);
+    ASSERT_NE(longCategory, 0u);
+    categories.Close();
     settings.WriteInt(kSection, u"fCnt", -1);
-    std::u16string longName(150, u'x');
     settings.WriteString(kSection, u"flt0", longName.c_str());
     ZFilter damaged;
     EXPECT_EQ(damaged.LoadFilter(settings, kSection), 1);
     ASSERT_GE(damaged.GetCategories().Count(), 1u);
     EXPECT_LE(damaged.GetCategories().Count(), 1024u);
-    EXPECT_EQ(damaged.GetCategories().Head()->item->GetName().Length(), 99);
+    const DbCItem& first = *damaged.GetCategories().Head()->item;
+    EXPECT_EQ(std::u16string(first.GetName().Text()), longName);
+    EXPECT_EQ(first.GetOid(), longCategory);
 }
