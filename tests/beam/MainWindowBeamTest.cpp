@@ -5,9 +5,8 @@
 #include "BeamSettings.h"
 #include "BeamTestSupport.h"
 #include "ExchangeFixture.h"
-#include "ProgramObjects.h"
 #include "ProgramText.h"
-#include "ZWMain.h"
+#include "RunningProgramTest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,36 +20,15 @@
 
 namespace {
 
-class MainWindowBeamTest : public ::testing::Test {
+class MainWindowBeamTest : public RunningProgramTest {
 protected:
-    MainWindowBeamTest()
-    {
-        // The window's socket goes into the test's own data folder.
-        unsetenv("XDG_RUNTIME_DIR");
-        ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
-    }
-    ~MainWindowBeamTest() override
-    {
-        if (program && main->IsWindow())
-            main->SendMessage(WM_CLOSE);
-        program.reset();
-        PumpAll();
-        // Closing the window ends the message loop; a loop run and ended here
-        // clears that for the next test's dialogs.
-        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-        QApplication::exec();
-        ZWMain::SetIntegrityCheck({});
-    }
-
+    // The program beams on this computer only, on a port of the test's own.
     void Start()
     {
-        program = std::make_unique<ProgramObjects>();
-        program->app.WriteInt(kOptionsSection, BeamSettings::kScope, BeamSettings::kThisComputer);
-        program->app.WriteInt(kOptionsSection, BeamSettings::kPort, port);
-        ASSERT_TRUE(program->app.InitInstance(1));
-        main = program->app.MainWindow();
-        main->MainWindow()->resize(240, 320);
-        PumpAll();
+        RunningProgramTest::Start(QSize(240, 320), [this](ZApp& settings) {
+            settings.WriteInt(kOptionsSection, BeamSettings::kScope, BeamSettings::kThisComputer);
+            settings.WriteInt(kOptionsSection, BeamSettings::kPort, port);
+        });
     }
 
     QAction* Tools(const char* name)
@@ -73,12 +51,7 @@ protected:
         return dialog->findChild<QLabel*>(QStringLiteral("irStatus"))->text();
     }
 
-    TempHome home;
-    RecordingUiHooks hooks;
-    ScopedUiHooks scopedHooks { hooks };
     std::uint16_t port = FreeLoopbackPort();
-    std::unique_ptr<ProgramObjects> program;
-    ZWMain* main = nullptr;
 };
 
 TEST_F(MainWindowBeamTest, ReceivingFromTheToolsMenuStoresAndRefreshesTheList)

@@ -2,13 +2,8 @@
 // double click and Enter for the focused one; after OK the list shows the
 // saved entry selected.
 
-#include "GuiApp.h"
-#include "JournalEntries.h"
 #include "MainListModel.h"
-#include "ProgramObjects.h"
-#include "TempHome.h"
-#include "UiHooks.h"
-#include "ZWMain.h"
+#include "RunningProgramTest.h"
 
 #include <gtest/gtest.h>
 
@@ -27,34 +22,8 @@
 
 namespace {
 
-class EditorFromMainWindowTest : public ::testing::Test {
+class EditorFromMainWindowTest : public RunningProgramTest {
 protected:
-    EditorFromMainWindowTest()
-    {
-        unsetenv("XDG_RUNTIME_DIR");
-        ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
-    }
-    ~EditorFromMainWindowTest() override
-    {
-        if (program && main->IsWindow())
-            main->SendMessage(WM_CLOSE);
-        program.reset();
-        PumpAll();
-        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-        QApplication::exec();
-        ZWMain::SetIntegrityCheck({});
-    }
-
-    void Start()
-    {
-        program = std::make_unique<ProgramObjects>();
-        ASSERT_TRUE(program->app.InitInstance(1));
-        main = program->app.MainWindow();
-        main->MainWindow()->resize(240, 320);
-        PumpAll();
-        view = main->List().View();
-    }
-
     // Sets the subject in the editor as soon as it opens, then presses OK.
     void WhenEditorOpens(const QString& subject)
     {
@@ -84,12 +53,6 @@ protected:
         return Text(set.GetItem(PROPID_SUBJECT)->GetStrValue());
     }
 
-    TempHome home;
-    RecordingUiHooks hooks;
-    ScopedUiHooks scopedHooks { hooks };
-    std::unique_ptr<ProgramObjects> program;
-    ZWMain* main = nullptr;
-    QTableView* view = nullptr;
     CEOID openedOn = 1;
     std::unique_ptr<QTimer> watch;
 };

@@ -6,7 +6,7 @@
 
 #include "BackupCommands.h"
 #include "ExportDialog.h"
-#include "ProgramObjects.h"
+#include "RunningProgramTest.h"
 #include "Settings.h"
 #include "ZBackup.h"
 #include "ZWMain.h"
@@ -41,48 +41,14 @@ std::string ReadBytes(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public RunningProgramTest {
 protected:
-    MainWindowTest()
-    {
-        // The window's socket goes into the test's own data folder.
-        unsetenv("XDG_RUNTIME_DIR");
-        ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
-    }
-    ~MainWindowTest() override
-    {
-        if (program && main->IsWindow())
-            main->SendMessage(WM_CLOSE);
-        program.reset();
-        PumpAll();
-        // Closing the window asked the message loop to end, and Qt then ends
-        // every loop started later (menus, dialogs) at once; a main loop that
-        // runs and ends clears that for the next test.
-        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-        QApplication::exec();
-        ZWMain::SetIntegrityCheck({});
-    }
-
     // Writes entries before the program starts (newest first in the list).
     void Write(std::initializer_list<const char16_t*> subjects)
     {
-        DbKestrin journal;
-        ASSERT_TRUE(journal.Open(nullptr));
         WORD day = 1;
-        for (const char16_t* subject : subjects) {
-            ASSERT_NE(AddEntry(journal, { .subject = subject, .date = At(2006, 3, day++) }), 0u);
-        }
-    }
-
-    // Starts the program in a window of `size`.
-    void Start(QSize size = QSize(240, 320))
-    {
-        program = std::make_unique<ProgramObjects>();
-        ASSERT_TRUE(program->app.InitInstance(1));
-        main = program->app.MainWindow();
-        main->MainWindow()->resize(size);
-        PumpAll();
-        view = main->List().View();
+        for (const char16_t* subject : subjects)
+            AddToJournal({ .subject = subject, .date = At(2006, 3, day++) });
     }
 
     // A menu item or button by its name: in the window or in one of the
@@ -123,12 +89,6 @@ protected:
         menuWatch->start();
     }
 
-    TempHome home;
-    RecordingUiHooks hooks;
-    ScopedUiHooks scopedHooks { hooks };
-    std::unique_ptr<ProgramObjects> program;
-    ZWMain* main = nullptr;
-    QTableView* view = nullptr;
     std::unique_ptr<QTimer> menuWatch;
 };
 

@@ -4,21 +4,16 @@
 // address-book folders, and the password row.
 
 #include "OptionsDialog.h"
-#include "GuiApp.h"
 #include "IntegrationExports.h"
-#include "JournalEntries.h"
 #include "JournalProps.h"
 #include "PackedLists.h"
 #include "PasswordLock.h"
 #include "PimFolders.h"
 #include "PimIdMap.h"
-#include "ProgramObjects.h"
 #include "ProgramText.h"
+#include "RunningProgramTest.h"
 #include "Settings.h"
-#include "TempHome.h"
-#include "UiHooks.h"
 #include "WindowLink.h"
-#include "ZWMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,37 +36,15 @@
 
 namespace {
 
-class OptionsDialogTest : public ::testing::Test {
+class OptionsDialogTest : public RunningProgramTest {
 protected:
-    OptionsDialogTest()
-    {
-        unsetenv("XDG_RUNTIME_DIR");
-        ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
-    }
-    ~OptionsDialogTest() override
-    {
-        OptionsDialog::SetFolderChooser({});
-        if (program && main->IsWindow())
-            main->SendMessage(WM_CLOSE);
-        program.reset();
-        PumpAll();
-        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-        QApplication::exec();
-        ZWMain::SetIntegrityCheck({});
-    }
+    ~OptionsDialogTest() override { OptionsDialog::SetFolderChooser({}); }
 
+    // The program on a journal of one entry.
     void Start()
     {
-        {
-            DbKestrin journal;
-            ASSERT_TRUE(journal.Open(nullptr));
-            ASSERT_NE(AddEntry(journal, { .subject = u"Lunch", .date = At(2006, 3, 24) }), 0u);
-        }
-        program = std::make_unique<ProgramObjects>();
-        ASSERT_TRUE(program->app.InitInstance(1));
-        main = program->app.MainWindow();
-        main->MainWindow()->resize(240, 320);
-        PumpAll();
+        AddToJournal({ .subject = u"Lunch", .date = At(2006, 3, 24) });
+        RunningProgramTest::Start();
     }
 
     // Runs `steps` on the modal dialog of that object name once it is open.
@@ -113,11 +86,6 @@ protected:
         return view->model()->index(0, 0).data().toString();
     }
 
-    TempHome home;
-    RecordingUiHooks hooks;
-    ScopedUiHooks scopedHooks { hooks };
-    std::unique_ptr<ProgramObjects> program;
-    ZWMain* main = nullptr;
     std::vector<std::unique_ptr<QTimer>> pending;
 };
 

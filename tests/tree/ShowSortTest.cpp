@@ -9,7 +9,7 @@
 #include "DbCats.h"
 #include "FilterDialog.h"
 #include "JournalSort.h"
-#include "ProgramObjects.h"
+#include "RunningProgramTest.h"
 #include "Settings.h"
 #include "ShowSortBar.h"
 #include "ZWMain.h"
@@ -30,43 +30,8 @@
 
 namespace {
 
-class ShowSortTest : public ::testing::Test {
+class ShowSortTest : public RunningProgramTest {
 protected:
-    ShowSortTest()
-    {
-        unsetenv("XDG_RUNTIME_DIR");
-        ZWMain::SetIntegrityCheck([](DbKestrin&) { return true; });
-    }
-    ~ShowSortTest() override
-    {
-        Stop();
-        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-        QApplication::exec();
-        ZWMain::SetIntegrityCheck({});
-    }
-
-    void Start()
-    {
-        program = std::make_unique<ProgramObjects>();
-        ASSERT_TRUE(program->app.InitInstance(1));
-        main = program->app.MainWindow();
-        main->MainWindow()->resize(240, 320);
-        PumpAll();
-    }
-    void Stop()
-    {
-        if (program && main->IsWindow())
-            main->SendMessage(WM_CLOSE);
-        program.reset();
-        PumpAll();
-    }
-    void Write(const Entry& entry)
-    {
-        DbKestrin journal;
-        ASSERT_TRUE(journal.Open(nullptr));
-        ASSERT_NE(AddEntry(journal, entry), 0u);
-        journal.Close();
-    }
     ZFilter SavedFilter()
     {
         TestStore store;
@@ -104,17 +69,12 @@ protected:
         return orders[0];
     }
 
-    TempHome home;
-    RecordingUiHooks hooks;
-    ScopedUiHooks scopedHooks { hooks };
-    std::unique_ptr<ProgramObjects> program;
-    ZWMain* main = nullptr;
     std::unique_ptr<QTimer> menuWatch;
 };
 
 TEST_F(ShowSortTest, EachSortFieldSetsOrderViewAndGroupingField)
 {
-    Write({ .subject = u"Visit", .date = At(2006, 3, 1), .type = 5, .company = u"Acme" });
+    AddToJournal({ .subject = u"Visit", .date = At(2006, 3, 1), .type = 5, .company = u"Acme" });
     Start();
     struct Case {
         WORD id;
@@ -169,7 +129,7 @@ TEST_F(ShowSortTest, EachSortFieldSetsOrderViewAndGroupingField)
 
 TEST_F(ShowSortTest, SortMenuChoosesAFieldAndShowsItsLabel)
 {
-    Write({ .subject = u"Visit", .date = At(2006, 3, 1), .company = u"Acme" });
+    AddToJournal({ .subject = u"Visit", .date = At(2006, 3, 1), .company = u"Acme" });
     Start();
     EXPECT_EQ(main->SortBar().SortLabel(), QStringLiteral("Date"));
     WhenMenuOpens([](QMenu& menu) {
@@ -213,8 +173,8 @@ TEST_F(ShowSortTest, ShowLabelDescribesTheFilter)
 
 TEST_F(ShowSortTest, BarCategoryIsSavedAndGuarded)
 {
-    Write({ .subject = u"Lunch", .date = At(2006, 3, 1), .categories = { u"Business" } });
-    Write({ .subject = u"Walk", .date = At(2006, 3, 2), .categories = { u"Personal" } });
+    AddToJournal({ .subject = u"Lunch", .date = At(2006, 3, 1), .categories = { u"Business" } });
+    AddToJournal({ .subject = u"Walk", .date = At(2006, 3, 2), .categories = { u"Personal" } });
     Start();
     ShowSortBar& bar = main->SortBar();
     const std::vector<ShowSortBar::MenuCategory> offered = ShowSortBar::MenuCategories();
@@ -256,8 +216,8 @@ TEST_F(ShowSortTest, BarCategoryIsSavedAndGuarded)
 TEST_F(ShowSortTest, DialogRangeCoversWholeDaysAndIsSaved)
 {
     // An all-day item at midnight of the first day.
-    Write({ .subject = u"Holiday", .date = At(2026, 7, 1, 0, 0) });
-    Write({ .subject = u"Later", .date = At(2026, 7, 9) });
+    AddToJournal({ .subject = u"Holiday", .date = At(2026, 7, 1, 0, 0) });
+    AddToJournal({ .subject = u"Later", .date = At(2026, 7, 9) });
     Start();
     WhenDialogOpens([](QDialog& dialog) {
         auto* start = dialog.findChild<QDateEdit*>(QStringLiteral("filterStart"));
@@ -296,10 +256,10 @@ void Keep(QWidget& widget, const QString& name)
 
 TEST_F(ShowSortTest, BarButtonsFitAHandheldAndGrowOnADesktop)
 {
-    Write({ .subject = u"Lunch with Ann", .date = At(2006, 3, 1), .type = 5, .company = u"Acme",
+    AddToJournal({ .subject = u"Lunch with Ann", .date = At(2006, 3, 1), .type = 5, .company = u"Acme",
         .categories = { u"Business" } });
-    Write({ .subject = u"Call the bank", .date = At(2006, 3, 2), .type = 7, .categories = { u"Personal" } });
-    Write({ .subject = u"Notes", .date = At(2006, 3, 3), .type = 6 });
+    AddToJournal({ .subject = u"Call the bank", .date = At(2006, 3, 2), .type = 7, .categories = { u"Personal" } });
+    AddToJournal({ .subject = u"Notes", .date = At(2006, 3, 3), .type = 6 });
     Start();
     main->SendMessage(WM_COMMAND, MAKEWPARAM(105, ShowSortBar::kSortCode), 0);
     main->Tree().View()->topLevelItem(1)->setExpanded(true);
