@@ -240,7 +240,7 @@ int main(int argc, char* argv[])
             }
             const std::string label = "\"" + Utf8(typed) + "\" (note)";
             bench::Print(("count while typing " + label + ", longest slice").c_str(), longest, "< 30 ms");
-            std::printf("%-50s median %8.2f ms   max %8.2f ms   (%u found in %zu slices of %lld ms)\n",
+            std::printf("%-50s median %8.2f ms   max %8.2f ms   (%u found in %zu slice(s) of %lld ms)\n",
                 ("  until the exact count " + label).c_str(), Median(exact), *std::max_element(exact.begin(), exact.end()),
                 count, slices, static_cast<long long>(MatchCounter::kSlice.count()));
         }

@@ -99,7 +99,7 @@ bool MatchCounter::Step(std::chrono::milliseconds budget)
 {
     if (Done())
         return true;
-    const DWORD budgetMs = static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(budget.count(), 0xFFFFFFFE));
+    const DWORD budgetMs = static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(budget.count(), 0, 0xFFFFFFFF));
     // A count that fails (the journal closed under it) counts nothing more.
     if (!CeCountTextSome(journal_.GetHandle(), SearchedProperty(query_.by), query_.text.c_str(),
             query_.matchCase ? TRUE : FALSE, budgetMs, &progress_))
