@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -40,6 +41,12 @@ ZTime FromQDate(const QDate& date)
     parts.wMonth = static_cast<WORD>(date.month());
     parts.wDay = static_cast<WORD>(date.day());
     return ZTime(parts);
+}
+
+QString CountText(DWORD count, bool exact)
+{
+    const QString entries = count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
+    return exact ? entries : QStringLiteral("at least ") + entries;
 }
 
 } // namespace
@@ -98,6 +105,12 @@ FindDialog::FindDialog(QWidget* parent, FindRequest& request, DbKestrin& journal
         text_->setEditText(QString::fromStdU16String(request_.text));
     count_ = new QLabel;
     count_->setObjectName(QStringLiteral("findCount"));
+    // A zero-time timer: keys typed meanwhile are handled between slices.
+    nextSlice_ = new QTimer(this);
+    nextSlice_->setObjectName(QStringLiteral("findCountSlice"));
+    nextSlice_->setSingleShot(true);
+    nextSlice_->setInterval(0);
+    connect(nextSlice_, &QTimer::timeout, this, [this] { CountOn(); });
     forLayout->addWidget(date_);
     forLayout->addWidget(text_);
     forLayout->addWidget(count_);
@@ -144,6 +157,8 @@ void FindDialog::ShowSearchBy()
 
 void FindDialog::UpdateCount()
 {
+    nextSlice_->stop();
+    counter_.reset();
     FindQuery query { .by = request_.by, .matchCase = request_.matchCase };
     if (request_.by == FindBy::Date)
         query.day = FromQDate(date_->date());
@@ -155,8 +170,20 @@ void FindDialog::UpdateCount()
         count_->clear();
         return;
     }
-    const DWORD count = CountMatches(journal_, query);
-    count_->setText(count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count));
+    counter_.emplace(journal_, query);
+    CountOn();
+}
+
+void FindDialog::CountOn()
+{
+    if (!counter_)
+        return;
+    const bool exact = counter_->Step(slice_);
+    count_->setText(CountText(counter_->Count(), exact));
+    if (exact)
+        counter_.reset();
+    else
+        nextSlice_->start();
 }
 
 void FindDialog::accept()
@@ -170,5 +197,12 @@ void FindDialog::accept()
             shown << text_->itemText(i);
         request_.text = WriteFindHistory(settings_, text_->currentText(), shown).toStdU16String();
     }
-    QDialog::done(1);
+    done(1);
+}
+
+void FindDialog::done(int result)
+{
+    nextSlice_->stop();
+    counter_.reset();
+    QDialog::done(result);
 }

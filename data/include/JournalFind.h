@@ -20,8 +20,10 @@
 // Plain functions; not thread-safe (they use the journal's handle).
 
 #include "DbKestrin.h"
+#include "FullTextIndex.h"
 #include "ZTime.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,30 @@ std::vector<CEOID> FindEntries(DbKestrin& journal, const FindQuery& query);
 // The number of entries of the whole journal matching the query's text or
 // day (`after` is ignored): what the find dialog shows while the user types.
 DWORD CountMatches(DbKestrin& journal, const FindQuery& query);
+
+// The count of CountMatches taken in slices, so that a window can show it
+// while the user types without waiting for all of it: each Step goes on for
+// about the budget given (a count by date, by a short text or without the
+// index is answered in the first Step). Count is a lower bound until Step
+// says done. A journal written meanwhile (by this or another process) makes
+// the count start again; the answer is a hint, never a fault. The journal
+// must outlive the counter; drop the counter to drop the count.
+class MatchCounter {
+public:
+    // What a keystroke in the find dialog may wait for.
+    static constexpr std::chrono::milliseconds kSlice { 10 };
+
+    MatchCounter(DbKestrin& journal, const FindQuery& query);
+    // Goes on counting for about `budget`; true when the count is exact.
+    bool Step(std::chrono::milliseconds budget = kSlice);
+    DWORD Count() const { return progress_.count; }
+    bool Done() const { return progress_.done != FALSE; }
+
+private:
+    DbKestrin& journal_;
+    FindQuery query_;
+    CeTextCount progress_;
+};
 
 // Whether the query is answered from memory or the index (Date; a text of
 // three or more characters while the index is in step) rather than by

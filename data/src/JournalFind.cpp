@@ -77,13 +77,34 @@ std::vector<CEOID> FindEntries(DbKestrin& journal, const FindQuery& query)
 
 DWORD CountMatches(DbKestrin& journal, const FindQuery& query)
 {
-    if (query.by == FindBy::Date)
-        return static_cast<DWORD>(FindOnDay(journal, query.day, 0).size());
-    if (query.text.empty())
-        return 0;
-    const DWORD count = CeCountText(
-        journal.GetHandle(), SearchedProperty(query.by), query.text.c_str(), query.matchCase ? TRUE : FALSE);
-    return count == 0xFFFFFFFF ? 0 : count;
+    MatchCounter counter(journal, query);
+    while (!counter.Step(std::chrono::milliseconds::max()))
+        ;
+    return counter.Count();
+}
+
+MatchCounter::MatchCounter(DbKestrin& journal, const FindQuery& query)
+    : journal_(journal)
+    , query_(query)
+{
+    if (query_.by == FindBy::Date) {
+        progress_.count = static_cast<DWORD>(FindOnDay(journal_, query_.day, 0).size());
+        progress_.done = TRUE;
+    } else if (query_.text.empty()) {
+        progress_.done = TRUE;
+    }
+}
+
+bool MatchCounter::Step(std::chrono::milliseconds budget)
+{
+    if (Done())
+        return true;
+    const DWORD budgetMs = static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(budget.count(), 0, 0xFFFFFFFF));
+    // A count that fails (the journal closed under it) counts nothing more.
+    if (!CeCountTextSome(journal_.GetHandle(), SearchedProperty(query_.by), query_.text.c_str(),
+            query_.matchCase ? TRUE : FALSE, budgetMs, &progress_))
+        progress_ = CeTextCount { .done = TRUE };
+    return Done();
 }
 
 bool AnsweredQuickly(DbKestrin& journal, const FindQuery& query)

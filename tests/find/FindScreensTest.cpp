@@ -11,6 +11,7 @@
 #include "GuiApp.h"
 #include "NoteBlob.h"
 #include "NoteInk.h"
+#include "ObjectStore.h"
 #include "ProgramObjects.h"
 #include "QuickView.h"
 #include "Settings.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QRadioButton>
@@ -51,6 +53,62 @@ protected:
 };
 
 } // namespace
+
+TEST_F(FindScreensTest, DialogCountsInSlicesAndDropsACountWhenTheTextChanges)
+{
+    // Every entry has a meeting, one in three a lunch too.
+    {
+        ObjectStoreTransaction batch;
+        for (int n = 0; n < 300; ++n)
+            Add({ .subject = n % 3 ? u"Meeting" : u"Meeting and lunch", .date = At(2021, 3, 1) });
+        ASSERT_TRUE(batch.Commit());
+    }
+    db.InvalidateRows();
+    Settings(store).SetSearchBy(int(FindBy::Subject));
+    Settings(store).SetMatchCase(false);
+    PrepareFindIndex(db);
+
+    FindRequest request;
+    FindDialog dialog(nullptr, request, db, store);
+    dialog.SetCountSlice(std::chrono::milliseconds(0));
+    auto* text = dialog.findChild<QComboBox*>(QStringLiteral("findText"));
+    auto* count = dialog.findChild<QLabel*>(QStringLiteral("findCount"));
+    auto* nextSlice = dialog.findChild<QTimer*>(QStringLiteral("findCountSlice"));
+    ASSERT_TRUE(text && count && nextSlice);
+    text->setEditText(QString());
+
+    // Typed key by key: the count shows from the third character, first as
+    // a lower bound, then exact.
+    QTest::keyClicks(text->lineEdit(), QStringLiteral("me"));
+    EXPECT_TRUE(count->text().isEmpty());
+    QTest::keyClicks(text->lineEdit(), QStringLiteral("e"));
+    EXPECT_TRUE(count->text().startsWith(QStringLiteral("at least "))) << count->text().toStdString();
+    QTRY_COMPARE(count->text(), QStringLiteral("300 entries"));
+    EXPECT_FALSE(nextSlice->isActive());
+
+    // A new text while the count of the old one is under way: only the new
+    // text's count ends up shown.
+    QTest::keyClicks(text->lineEdit(), QStringLiteral("ting"));
+    ASSERT_TRUE(nextSlice->isActive());
+    text->setEditText(QStringLiteral("lunch"));
+    QTRY_COMPARE(count->text(), QStringLiteral("100 entries"));
+    EXPECT_FALSE(nextSlice->isActive());
+
+    // An entry written while the count is under way is counted.
+    text->setEditText(QStringLiteral("meeting"));
+    ASSERT_TRUE(nextSlice->isActive());
+    Add({ .subject = u"late meeting", .date = At(2021, 3, 2) });
+    QTRY_COMPARE(count->text(), QStringLiteral("301 entries"));
+
+    // Closing the dialog drops the count under way.
+    text->setEditText(QStringLiteral("eting"));
+    ASSERT_TRUE(nextSlice->isActive());
+    const QString shown = count->text();
+    dialog.reject();
+    EXPECT_FALSE(nextSlice->isActive());
+    QApplication::processEvents();
+    EXPECT_EQ(count->text(), shown);
+}
 
 TEST_F(FindScreensTest, HistoryKeepsTheNewestTenWithoutRepeats)
 {

@@ -23,6 +23,7 @@
 #include "CeDbTypes.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -55,3 +56,29 @@ BOOL CeFindAllText(HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, s
 // The number of records of the handle's database (whatever the cursor)
 // whose property `prop` contains `text`; 0xFFFFFFFF on failure (as above).
 DWORD CeCountText(HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);
+
+// Where a count of CeCountTextSome stands. Start with a new one ({}) and pass
+// it, with the same handle, property, text and case, to every call until
+// `done`; then `count` is what CeCountText gives.
+struct CeTextCount {
+    // Matching records counted so far: a lower bound until done.
+    DWORD count = 0;
+    BOOL done = FALSE;
+    // The store's own: the last index row counted (record and property, so
+    // a stop between two properties of one record neither skips nor counts
+    // twice) and the version of the database the count is of.
+    std::int64_t position = -1;
+    std::int64_t version = -1;
+};
+
+// Goes on with the count of CeCountText for about `budgetMs` milliseconds, so
+// that a window can count while the user types without waiting for the
+// whole count. With the index usable it counts index rows on from where the
+// last call stopped (every call gets on by at least a few dozen rows, even
+// with no budget); otherwise (a text shorter than three characters, an index
+// missing or behind) it counts the whole walk at once and is done. When the
+// database changed since the last call (here or in another process), the
+// count starts again from the beginning. A finished count is left as it is.
+// FALSE on failure as CeCountText (87 also for a null `progress`).
+BOOL CeCountTextSome(
+    HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, DWORD budgetMs, CeTextCount* progress);

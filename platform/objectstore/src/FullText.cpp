@@ -114,7 +114,7 @@ struct FullText::Tables {
         Index(sqlite3* db, const std::string& table)
             : add(db, "INSERT INTO " + table + "(rowid, original) VALUES(?, ?)")
             , remove(db, "INSERT INTO " + table + "(" + table + ", rowid, original) VALUES('delete', ?, ?)")
-            , match(db, "SELECT rowid FROM " + table + " WHERE " + table + " MATCH ? ORDER BY rowid")
+            , match(db, "SELECT rowid FROM " + table + " WHERE " + table + " MATCH ? AND rowid > ? ORDER BY rowid")
         {
         }
         bool Ready() const
@@ -377,24 +377,59 @@ int FullText::ReadySlot(CEOID db, CEPROPID prop)
     return it == props.end() ? -1 : static_cast<int>(it - props.begin());
 }
 
-int FullText::Query(
-    CEOID db, int slot, const std::u16string& text, bool caseSensitive, std::vector<CEOID>& out)
+int FullText::Scan(CEOID db, const std::u16string& text, bool caseSensitive, std::int64_t& position,
+    const std::function<bool(std::int64_t row)>& visit, bool& finished)
 {
-    out.clear();
+    finished = false;
     Tables* t = TablesOf(db);
     if (!t)
         return SQLITE_ERROR;
     // Each index answers its search exactly: the folded one the search that
-    // ignores case, the exact one the case-sensitive search.
+    // ignores case, the exact one the case-sensitive search. The index seeks
+    // to the rowid bound, so going on from a position costs no more than
+    // the rows after it.
     const std::string wanted = Utf8(text);
     const std::string phrase = PhraseQuery(caseSensitive ? wanted : Folded(wanted));
     Statement& q = caseSensitive ? t->exact.match : t->folded.match;
-    q.Bind(1, phrase);
-    while (q.Step())
-        if (q.Int(0) % kMaxFullTextProps == slot)
-            out.push_back(static_cast<CEOID>(q.Int(0) / kMaxFullTextProps));
+    q.Bind(1, phrase).Bind(2, position);
+    bool more = true;
+    while (more && q.Step()) {
+        position = q.Int(0);
+        more = visit(position);
+    }
+    finished = more;
     const int rc = q.Error();
     q.Reset();
+    return rc;
+}
+
+int FullText::Query(
+    CEOID db, int slot, const std::u16string& text, bool caseSensitive, std::vector<CEOID>& out)
+{
+    out.clear();
+    std::int64_t position = -1; // before the first row (rowids are never negative)
+    bool finished = false;
+    return Scan(db, text, caseSensitive, position, [&](std::int64_t row) {
+        if (row % kMaxFullTextProps == slot)
+            out.push_back(static_cast<CEOID>(row / kMaxFullTextProps));
+        return true;
+    }, finished);
+}
+
+int FullText::Count(CEOID db, int slot, const std::u16string& text, bool caseSensitive,
+    std::optional<std::chrono::steady_clock::time_point> deadline, CeTextCount& progress)
+{
+    // Reading the clock costs more than a row; a few dozen rows take some
+    // microseconds, so the budget is kept to well under a millisecond.
+    constexpr int kRowsPerClockLook = 32;
+    int rows = 0;
+    bool finished = false;
+    const int rc = Scan(db, text, caseSensitive, progress.position, [&](std::int64_t row) {
+        if (row % kMaxFullTextProps == slot)
+            ++progress.count;
+        return !deadline || ++rows % kRowsPerClockLook != 0 || std::chrono::steady_clock::now() < *deadline;
+    }, finished);
+    progress.done = rc == SQLITE_OK && finished;
     return rc;
 }
 

@@ -30,8 +30,11 @@
 #include "RecordCodec.h"
 #include "Sqlite.h"
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +70,12 @@ public:
     // OIDs (ascending) whose slot text contains `text` (three or more code
     // points; see UsableFor). Returns a SQLite result code.
     int Query(CEOID db, int slot, const std::u16string& text, bool caseSensitive, std::vector<CEOID>& out);
+    // Counts the records whose slot text contains `text` on from where
+    // `progress` stands, until the rows run out (done) or `deadline` passes
+    // (the clock is read every few dozen rows, so every call gets on by at
+    // least that many). Returns a SQLite result code.
+    int Count(CEOID db, int slot, const std::u16string& text, bool caseSensitive,
+        std::optional<std::chrono::steady_clock::time_point> deadline, CeTextCount& progress);
     // Can the index answer a search for `text`? Shorter texts than a trigram,
     // and texts with unpaired surrogates (which do not survive the index's
     // UTF-8), are searched by walking instead.
@@ -75,6 +84,12 @@ public:
 private:
     struct Tables;
     Tables* TablesOf(CEOID db);
+    // Steps through the index rows whose text contains `text`, rowid
+    // ascending from after `position`, calling `visit` with each rowid until
+    // it returns false. `position` is left at the last row visited;
+    // `finished` says whether the rows ran out. Returns a SQLite result code.
+    int Scan(CEOID db, const std::u16string& text, bool caseSensitive, std::int64_t& position,
+        const std::function<bool(std::int64_t row)>& visit, bool& finished);
     // Raises the index of `db` to the database's next version when it is in
     // step; sets `props` to its properties then (else leaves it empty).
     int Advance(CEOID db, std::vector<CEPROPID>& props);

@@ -7,6 +7,7 @@
 
 #include "CeDbTypes.h"
 #include "DbNotifyTarget.h"
+#include "FullTextIndex.h"
 #include "OpenMarkers.h"
 #include "OrderIndex.h"
 #include "ReadAhead.h"
@@ -107,6 +108,9 @@ public:
     BOOL FullTextReady(CEOID db, CEPROPID prop);
     BOOL FindAllText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, std::vector<CEOID>& found);
     DWORD CountText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);
+    // Goes on with `progress` until done or `budget` is spent (none: to the end).
+    BOOL CountTextSome(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive,
+        std::optional<std::chrono::milliseconds> budget, CeTextCount& progress);
     BOOL DeleteRecord(HANDLE h, CEOID oid);
     BOOL SetDatabaseInfo(CEOID oid, const CEDBASEINFO* info);
     BOOL OidGetInfo(CEOID oid, CEOIDINFO* info);
@@ -181,6 +185,9 @@ private:
 
     // The OIDs (ascending) of `db`'s records whose `prop` contains `text`.
     bool MatchingOids(CEOID db, CEPROPID prop, const std::u16string& text, bool caseSensitive,
+        std::vector<CEOID>& matches);
+    // The same by reading every record's text.
+    bool WalkMatches(CEOID db, CEPROPID prop, const std::u16string& text, bool caseSensitive,
         std::vector<CEOID>& matches);
     CEOID WriteInScope(Handle& h, CEOID oid, WORD count, const CEPROPVAL* values, bool& created,
         OldRecord& old, std::string (&keys)[CEDB_MAXSORTORDER], std::int64_t& version);

@@ -2,6 +2,7 @@
 // step and the text is long enough, else by reading every record's text in
 // file order (one pass over the database's pages). Both give the matching
 // OIDs ascending; the handle's order index then puts them in its order.
+// Counts go through the index in slices that resume at an index row.
 
 #include "Store.h"
 
@@ -27,6 +28,13 @@ bool Store::MatchingOids(CEOID db, CEPROPID prop, const std::u16string& text, bo
             return true;
         }
     }
+    return WalkMatches(db, prop, text, caseSensitive, matches);
+}
+
+bool Store::WalkMatches(CEOID db, CEPROPID prop, const std::u16string& text, bool caseSensitive,
+    std::vector<CEOID>& matches)
+{
+    matches.clear();
     const std::u16string needle = Needle(text, caseSensitive);
     std::vector<PropView> props;
     std::u16string candidate, scratch;
@@ -102,19 +110,44 @@ BOOL Store::FindAllText(HANDLE hv, CEPROPID prop, LPCWSTR text, BOOL caseSensiti
 
 DWORD Store::CountText(HANDLE hv, CEPROPID prop, LPCWSTR text, BOOL caseSensitive)
 {
-    constexpr DWORD kFailed = 0xFFFFFFFF;
+    CeTextCount progress;
+    return CountTextSome(hv, prop, text, caseSensitive, std::nullopt, progress) ? progress.count : 0xFFFFFFFF;
+}
+
+BOOL Store::CountTextSome(HANDLE hv, CEPROPID prop, LPCWSTR text, BOOL caseSensitive,
+    std::optional<std::chrono::milliseconds> budget, CeTextCount& progress)
+{
+    // The budget covers the whole call, catching up with other processes too.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    if (budget)
+        deadline = std::chrono::steady_clock::now() + *budget;
     Handle* h = Find(hv);
     if (!h)
-        return kFailed;
-    if (!text || !FullText::Searchable(prop)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return kFailed;
-    }
+        return FALSE;
+    if (!text || !FullText::Searchable(prop))
+        return Fail(ERROR_INVALID_PARAMETER);
+    if (progress.done)
+        return TRUE;
     Refresh();
+    // Rows counted in an older version of the database may have changed or
+    // gone: such a count starts again.
+    const DatabaseRow* row = LoadDatabase(h->db);
+    const std::int64_t version = row ? row->version : -1;
+    if (progress.version != version)
+        progress = CeTextCount { .version = version };
+    const std::u16string wanted = text;
+    const int slot = FullText::UsableFor(wanted) ? fullText_->ReadySlot(h->db, prop) : -1;
+    if (slot >= 0) {
+        if (const int rc = fullText_->Count(h->db, slot, wanted, caseSensitive != FALSE, deadline, progress))
+            return Fail(SqliteErrorToWin32(rc));
+        return TRUE;
+    }
     std::vector<CEOID> matches;
-    if (!MatchingOids(h->db, prop, text, caseSensitive != FALSE, matches))
-        return kFailed;
-    return static_cast<DWORD>(matches.size());
+    if (!WalkMatches(h->db, prop, wanted, caseSensitive != FALSE, matches))
+        return FALSE;
+    progress.count = static_cast<DWORD>(matches.size());
+    progress.done = TRUE;
+    return TRUE;
 }
 
 } // namespace objectstore
@@ -146,4 +179,16 @@ BOOL CeFindAllText(HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, s
 DWORD CeCountText(HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive)
 {
     return WithStore(DWORD(0xFFFFFFFF), [&](Store& s) { return s.CountText(db, prop, text, caseSensitive); });
+}
+
+BOOL CeCountTextSome(
+    HANDLE db, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, DWORD budgetMs, CeTextCount* progress)
+{
+    if (!progress) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return WithStore(BOOL(FALSE), [&](Store& s) {
+        return s.CountTextSome(db, prop, text, caseSensitive, std::chrono::milliseconds(budgetMs), *progress);
+    });
 }

@@ -175,3 +175,89 @@ TEST_F(FullTextIndexTest, RefusesWhatItCannotSearch)
     h = CreateAndOpen(u"Texts", { { kI4, CEDB_SORT_DESCENDING } }, kI4);
     EXPECT_TRUE(All(kText, u"some", false).empty());
 }
+
+namespace {
+
+// Counts to the end in slices of `budgetMs`; the number of calls it took
+// goes to `calls`. Every partial count is a lower bound of the final one.
+DWORD CountInSlices(HANDLE h, CEPROPID prop, const char16_t* text, bool caseSensitive, DWORD budgetMs,
+    int& calls)
+{
+    CeTextCount progress;
+    DWORD before = 0;
+    for (calls = 0; !progress.done && calls < 10000; ++calls) {
+        EXPECT_TRUE(CeCountTextSome(h, prop, text, caseSensitive, budgetMs, &progress));
+        EXPECT_GE(progress.count, before) << "a count never goes back within one version";
+        before = progress.count;
+    }
+    EXPECT_TRUE(progress.done) << "every call gets on";
+    return progress.count;
+}
+
+} // namespace
+
+TEST_F(FullTextIndexTest, CountsInSlicesExactlyAsTheWholeCount)
+{
+    // "Alpha" in every other subject, "alpha" in every third note: rows of
+    // both properties interleave, and a subject match is no note match.
+    std::vector<CEOID> oids;
+    ASSERT_TRUE(CeBeginTransaction());
+    for (LONG n = 0; n < 600; ++n)
+        oids.push_back(Write(n, n % 2 ? u"Alpha and beta" : u"beta", n % 3 ? u"gamma" : u"some alpha here"));
+    ASSERT_TRUE(CeCommitTransaction());
+    const char16_t* needles[] = { u"alpha", u"Alpha", u"beta", u"a", u"ta", u"nowhere" };
+    int calls = 0;
+
+    // Without the index the whole walk is counted at once.
+    ASSERT_FALSE(Ready());
+    for (const char16_t* needle : needles)
+        for (bool caseSensitive : { false, true }) {
+            EXPECT_EQ(CountInSlices(h, kText, needle, caseSensitive, 0, calls), CeCountText(h, kText, needle, caseSensitive));
+            EXPECT_EQ(calls, 1);
+        }
+
+    ASSERT_TRUE(Build());
+    for (CEPROPID prop : { kText, kBlob })
+        for (const char16_t* needle : needles)
+            for (bool caseSensitive : { false, true })
+                for (DWORD budget : { 0u, 1u, 1000u }) {
+                    const std::size_t whole = All(prop, needle, caseSensitive).size();
+                    EXPECT_EQ(CeCountText(h, prop, needle, caseSensitive), whole);
+                    EXPECT_EQ(CountInSlices(h, prop, needle, caseSensitive, budget, calls), whole)
+                        << "needle " << std::u16string(needle).size() << (caseSensitive ? " (case)" : "")
+                        << " budget " << budget;
+                }
+    EXPECT_EQ(CeCountText(h, kText, u"alpha", FALSE), 300u);
+    EXPECT_EQ(CeCountText(h, kBlob, u"alpha", FALSE), 200u);
+    CountInSlices(h, kText, u"beta", FALSE, 0, calls);
+    EXPECT_GT(calls, 10) << "no budget: a few dozen index rows a call";
+
+    // A record deleted behind the count's position or written ahead of it
+    // between two slices: the count starts again and ends with the new
+    // journal's count.
+    CeTextCount progress;
+    ASSERT_TRUE(CeCountTextSome(h, kText, u"alpha", FALSE, 0, &progress));
+    ASSERT_FALSE(progress.done);
+    ASSERT_GT(progress.count, 0u);
+    ASSERT_TRUE(CeDeleteRecord(h, oids[1]));
+    while (!progress.done)
+        ASSERT_TRUE(CeCountTextSome(h, kText, u"alpha", FALSE, 0, &progress));
+    EXPECT_EQ(progress.count, 299u);
+    progress = {};
+    ASSERT_TRUE(CeCountTextSome(h, kText, u"alpha", FALSE, 0, &progress));
+    ASSERT_TRUE(Write(1000, u"late alpha", u"") != 0);
+    while (!progress.done)
+        ASSERT_TRUE(CeCountTextSome(h, kText, u"alpha", FALSE, 0, &progress));
+    EXPECT_EQ(progress.count, 300u);
+
+    // A finished count stays; wrong calls fail as CeCountText does.
+    ASSERT_TRUE(CeCountTextSome(h, kText, u"alpha", FALSE, 0, &progress));
+    EXPECT_EQ(progress.count, 300u);
+    EXPECT_FALSE(CeCountTextSome(h, kText, u"alpha", FALSE, 0, nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    CeTextCount fresh;
+    EXPECT_FALSE(CeCountTextSome(h, kText, nullptr, FALSE, 0, &fresh));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(CeCountTextSome(reinterpret_cast<HANDLE>(0x7), kText, u"alpha", FALSE, 0, &fresh));
+    EXPECT_FALSE(fresh.done);
+}

@@ -1,9 +1,12 @@
 // Two processes on one store: changes of one are seen by the other, a
 // database open in one cannot be re-sorted or deleted by the other, and a
-// writer killed in the middle of a batch leaves the store whole.
+// writer killed in the middle of a batch leaves the store whole; a count in
+// slices goes on while another process writes.
 
 #include "PeerProcess.h"
 #include "StoreTestSupport.h"
+
+#include "FullTextIndex.h"
 
 #include <numeric>
 
@@ -93,6 +96,35 @@ TEST_F(StoreTest, WriterKilledInTheMiddleOfABatchLeavesTheStoreWhole)
 
     // The store takes writes again.
     EXPECT_NE(0u, WriteOne(h, LongValue(kNumber, 7)));
+    CloseHandle(h);
+}
+
+TEST_F(StoreTest, CountInSlicesStartsAgainWhenAnotherProcessWrites)
+{
+    HANDLE h = CreateAndOpen(u"Counted", {});
+    ASSERT_TRUE(CeBeginTransaction());
+    for (int n = 0; n < 1000; ++n)
+        WriteOne(h, TextValue(kText, u"an alpha text"));
+    ASSERT_TRUE(CeCommitTransaction());
+    CEOID db = 0;
+    CloseHandle(CeOpenDatabase(&db, u"Counted", 0, 0, nullptr));
+    ASSERT_TRUE(CeBuildFullTextIndex(db, 1, &kText));
+
+    // The peer deletes records the count has passed between two slices:
+    // the count starts again and ends with what is left.
+    CeTextCount progress;
+    ASSERT_TRUE(CeCountTextSome(h, kText, u"alpha", FALSE, 0, &progress));
+    ASSERT_FALSE(progress.done);
+    ASSERT_GE(progress.count, 10u);
+    Peer deleter({ home.file("objects.db").string(), "delete-first", "Counted", "10" });
+    ASSERT_EQ("done", deleter.ReadLine());
+    EXPECT_EQ(0, deleter.Wait());
+    ASSERT_TRUE(Eventually([&] { return CeGetRecordCount(h) == 990u; }));
+    while (!progress.done)
+        ASSERT_TRUE(CeCountTextSome(h, kText, u"alpha", FALSE, 0, &progress));
+    EXPECT_EQ(progress.count, 990u);
+    EXPECT_TRUE(CeFullTextIndexReady(db, kText));
+    EXPECT_EQ(CeCountText(h, kText, u"alpha", FALSE), 990u);
     CloseHandle(h);
 }
 

@@ -10,6 +10,8 @@
 //       forever before committing: the test kills it there
 //   objectstore_peer <store> write-and-exit <database> <count>
 //       as write, then leaves main without closing the handle or the store
+//   objectstore_peer <store> delete-first <database> <count>
+//       deletes the <count> records of the lowest OIDs, prints "done"
 //   objectstore_peer <store> hold-write <database>
 //       begins a transaction, writes one record, prints "holding", and
 //       commits when stdin closes ("committed")
@@ -102,6 +104,14 @@ int main(int argc, char** argv)
                 return Fail("write");
         std::puts("done");
         return 0;
+    } else if (command == "delete-first" && argc == 5) {
+        for (LONG i = 0; i < std::atoi(argv[4]); ++i) {
+            DWORD index = 0;
+            const CEOID oid = CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, &index);
+            if (!oid || !CeDeleteRecord(h, oid))
+                return Fail("delete");
+        }
+        std::puts("done");
     } else if (command == "hold-write") {
         if (!CeBeginTransaction() || !WriteNumbered(h, 1, payload))
             return Fail("hold-write");
