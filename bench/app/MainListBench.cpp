@@ -6,6 +6,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the journal is built in a
 // temporary data folder that is removed at the end.
 
+#include "BenchHome.h"
 #include "BenchTiming.h"
 #include "DbKestrin.h"
 #include "JournalEntries.h"
@@ -144,25 +145,22 @@ void TimeProgramClose()
 
 int main(int argc, char* argv[])
 {
-    const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    char folder[] = "/tmp/kestrin-bench-app-XXXXXX";
-    if (!mkdtemp(folder))
+    const int entries = bench::CountArgument(argc, argv, 100000);
+    bench::DrawOffscreenUnlessChosen();
+    const std::filesystem::path folder = bench::UseFreshDataFolder("app");
+    if (folder.empty())
         return 1;
-    setenv("KESTRIN_HOME", folder, 1);
-    unsetenv("XDG_RUNTIME_DIR");
     QApplication qt(argc, argv);
     RecordingUiHooks hooks;
     ScopedUiHooks installed(hooks);
 
     {
         // The first start of a new user: an empty journal in a folder of its own.
-        const std::string empty = std::string(folder) + "/empty";
+        const std::string empty = (folder / "empty").string();
         setenv("KESTRIN_HOME", empty.c_str(), 1);
         TimeClose("close the window (empty journal)");
         TimeProgramClose();
-        setenv("KESTRIN_HOME", folder, 1);
+        setenv("KESTRIN_HOME", folder.c_str(), 1);
     }
 
     std::printf("building a journal of %d entries...\n", entries);

@@ -4,6 +4,7 @@
 //   bench_backup [entries]
 // Works in a temporary data folder that is removed at the end.
 
+#include "BenchHome.h"
 #include "DbKestrin.h"
 #include "ExportWriter.h"
 #include "JournalProps.h"
@@ -152,14 +153,12 @@ std::string MakeBackup(int count)
 
 int main(int argc, char** argv)
 {
-    int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    std::string home = (std::filesystem::temp_directory_path() / "kestrin-bench-backup-XXXXXX").string();
-    if (::mkdtemp(home.data()) == nullptr)
+    int count = bench::CountArgument(argc, argv, 100000);
+    const std::filesystem::path folder = bench::UseFreshDataFolder("backup");
+    if (folder.empty())
         return 1;
-    ::setenv("KESTRIN_HOME", home.c_str(), 1);
     HeadlessUiHooks hooks(stderr, false);
     InstallUiHooks(&hooks);
-    std::filesystem::path folder(home);
     {
         std::ofstream(folder / "seed.ksk", std::ios::binary) << MakeBackup(count);
         DbKestrin journal;

@@ -8,6 +8,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the journal lives in a
 // temporary data folder that is removed at the end.
 
+#include "BenchHome.h"
 #include "BeamMessage.h"
 #include "BeamSettings.h"
 #include "DbKestrin.h"
@@ -136,12 +137,10 @@ void Fill(DbKestrin& journal, SelectionList& selection, int count, std::size_t n
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    char folder[] = "/tmp/kestrin-bench-beam-XXXXXX";
-    if (!mkdtemp(folder))
+    bench::DrawOffscreenUnlessChosen();
+    const std::filesystem::path folder = bench::UseFreshDataFolder("beam");
+    if (folder.empty())
         return 1;
-    setenv("KESTRIN_HOME", folder, 1);
     int result = 0;
     {
         QApplication app(argc, argv);

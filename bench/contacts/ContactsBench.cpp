@@ -10,6 +10,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the book is made in a
 // temporary data folder that is removed at the end.
 
+#include "BenchHome.h"
 #include "BenchTiming.h"
 #include "ContactLink.h"
 #include "ContactPicker.h"
@@ -129,14 +130,11 @@ Sample TimeOpen(
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const int count = argc > 1 ? std::max(10, std::atoi(argv[1])) : 10000;
-    char folderTemplate[] = "/tmp/kestrin-bench-contacts-XXXXXX";
-    if (!mkdtemp(folderTemplate))
+    bench::DrawOffscreenUnlessChosen();
+    const int count = std::max(10, bench::CountArgument(argc, argv, 10000));
+    const std::filesystem::path home = bench::UseFreshDataFolder("contacts");
+    if (home.empty())
         return 1;
-    const std::filesystem::path home = folderTemplate;
-    setenv("KESTRIN_HOME", home.c_str(), 1);
     QApplication app(argc, argv);
     RecordingUiHooks hooks;
     ScopedUiHooks scoped(hooks);

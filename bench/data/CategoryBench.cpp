@@ -5,6 +5,7 @@
 // Run a Release build:  bench_categories [count]
 // The journal is built in a temporary data folder that is removed at the end.
 
+#include "BenchHome.h"
 #include "DbCats.h"
 #include "DbKestrin.h"
 #include "JournalEntries.h"
@@ -52,11 +53,10 @@ std::vector<std::u16string> Names(const char* prefix, int count)
 
 int main(int argc, char** argv)
 {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
-    char folder[] = "/tmp/kestrin-bench-XXXXXX";
-    if (!mkdtemp(folder))
+    const int count = bench::CountArgument(argc, argv, 10000);
+    const std::filesystem::path folder = bench::UseFreshDataFolder("categories");
+    if (folder.empty())
         return 1;
-    setenv("KESTRIN_HOME", folder, 1);
     RecordingUiHooks hooks;
     ScopedUiHooks scoped(hooks);
     {

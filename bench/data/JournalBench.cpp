@@ -6,6 +6,7 @@
 #include "DbCats.h"
 #include "DbKestrin.h"
 #include "DbTmp.h"
+#include "JournalEntries.h"
 #include "JournalProps.h"
 #include "LocalHeap.h"
 #include "ObjectStore.h"
@@ -121,22 +122,6 @@ ZJITEMS MakeEntry(std::mt19937& random, const Names& names, int& c1, int& c2, in
     return set;
 }
 
-void WriteRelation(DbRelX& relx, const std::u16string& name, DWORD kind, const ZOidsProp& list)
-{
-    CEPROPVAL values[4];
-    std::fill(std::begin(values), std::end(values), EmptyProp());
-    values[0].propid = PROPID_RELNAME;
-    values[0].val.lpwstr = const_cast<LPWSTR>(name.c_str());
-    values[1].propid = PROPID_RELCOUNT;
-    values[1].val.iVal = static_cast<SHORT>(std::min(list.Count(), 0x7FFF));
-    values[2].propid = PROPID_RELOIDS;
-    list.GetBlob(&values[2].val.blob);
-    values[3].propid = PROPID_RELKIND;
-    values[3].val.ulVal = kind;
-    relx.WriteProps(0, 4, values);
-    LocalFree(values[2].val.blob.lpb);
-}
-
 // Fills the journal the way repeated DbKestrin::Write calls would leave it,
 // but in bulk: the entries, their relation records and the category counters.
 void Fill(DbKestrin& db, Names& names, int entries, std::mt19937& random)
@@ -169,9 +154,9 @@ void Fill(DbKestrin& db, Names& names, int entries, std::mt19937& random)
     }
     ObjectStoreTransaction transaction;
     for (std::size_t i = 0; i < names.contacts.size(); ++i)
-        WriteRelation(db.GetRelX(), names.contacts[i], KIND_CONTACT, contactLists[i]);
+        WriteRelationList(db.GetRelX(), names.contacts[i], KIND_CONTACT, contactLists[i]);
     for (std::size_t i = 0; i < names.categories.size(); ++i) {
-        WriteRelation(db.GetRelX(), names.categories[i], KIND_CATEGORY, categoryLists[i]);
+        WriteRelationList(db.GetRelX(), names.categories[i], KIND_CATEGORY, categoryLists[i]);
         CEPROPVAL counter = EmptyProp();
         counter.propid = PROPID_CATCOUNT_JOURNAL;
         counter.val.iVal = static_cast<SHORT>(std::min(categoryLists[i].Count(), 0x7FFF));

@@ -8,6 +8,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the journal and the
 // folder are built in a temporary folder that is removed at the end.
 
+#include "BenchHome.h"
 #include "BenchTiming.h"
 #include "AttachmentPicker.h"
 #include "DbCats.h"
@@ -62,22 +63,6 @@ public:
     int Run() override { return 0; }
 };
 
-void WriteRelation(DbRelX& relx, const std::u16string& name, DWORD kind, const ZOidsProp& list)
-{
-    CEPROPVAL values[4];
-    std::fill(std::begin(values), std::end(values), EmptyProp());
-    values[0].propid = PROPID_RELNAME;
-    values[0].val.lpwstr = const_cast<LPWSTR>(name.c_str());
-    values[1].propid = PROPID_RELCOUNT;
-    values[1].val.iVal = static_cast<SHORT>(std::min(list.Count(), 0x7FFF));
-    values[2].propid = PROPID_RELOIDS;
-    list.GetBlob(&values[2].val.blob);
-    values[3].propid = PROPID_RELKIND;
-    values[3].val.ulVal = kind;
-    relx.WriteProps(0, 4, values);
-    LocalFree(values[2].val.blob.lpb);
-}
-
 // `count` entries written straight into the record database (all fields), every tenth
 // with a category and a contact, the others without (listed under "None");
 // then the relation records and category counters as DbKestrin::Write
@@ -116,14 +101,14 @@ std::vector<CEOID> Fill(DbKestrin& journal, int count)
         (category == 2 ? nobody : ann) += oid;
     }
     for (int i = 0; i < 3; ++i) {
-        WriteRelation(journal.GetRelX(), names[i], KIND_CATEGORY, categoryLists[i]);
+        WriteRelationList(journal.GetRelX(), names[i], KIND_CATEGORY, categoryLists[i]);
         CEPROPVAL counter = EmptyProp();
         counter.propid = PROPID_CATCOUNT_JOURNAL;
         counter.val.iVal = static_cast<SHORT>(std::min(categoryLists[i].Count(), 0x7FFF));
         cats.WriteProps(categoryOids[i], 1, &counter);
     }
-    WriteRelation(journal.GetRelX(), u"Ann Example", KIND_CONTACT, ann);
-    WriteRelation(journal.GetRelX(), NONE_NAME, KIND_CONTACT, nobody);
+    WriteRelationList(journal.GetRelX(), u"Ann Example", KIND_CONTACT, ann);
+    WriteRelationList(journal.GetRelX(), NONE_NAME, KIND_CONTACT, nobody);
     transaction.Commit();
     cats.Close();
     journal.InvalidateRows();
@@ -160,13 +145,11 @@ void Close(std::unique_ptr<EntryEditor>& editor)
 
 int main(int argc, char* argv[])
 {
-    const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    char folder[] = "/tmp/kestrin-bench-editor-XXXXXX";
-    if (!mkdtemp(folder))
+    const int entries = bench::CountArgument(argc, argv, 100000);
+    bench::DrawOffscreenUnlessChosen();
+    const std::filesystem::path folder = bench::UseFreshDataFolder("editor");
+    if (folder.empty())
         return 1;
-    setenv("KESTRIN_HOME", folder, 1);
     QApplication qt(argc, argv);
     RecordingUiHooks hooks;
     ScopedUiHooks installed(hooks);

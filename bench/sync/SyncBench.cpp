@@ -3,6 +3,7 @@
 //   bench_sync [entries]      (10,000 by default)
 // Works in a temporary data folder that is removed at the end.
 
+#include "BenchHome.h"
 #include "DbKestrin.h"
 #include "DbTmp.h"
 #include "JournalProps.h"
@@ -93,18 +94,17 @@ bool Check(const SyncReport& report, const char* what)
 
 int main(int argc, char** argv)
 {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
-    std::string home = (fs::temp_directory_path() / "kst-sync-bench-XXXXXX").string();
-    if (::mkdtemp(home.data()) == nullptr)
+    const int count = bench::CountArgument(argc, argv, 10000);
+    const fs::path home = bench::UseFreshDataFolder("sync");
+    if (home.empty())
         return 1;
-    ::setenv("KESTRIN_HOME", home.c_str(), 1);
     HeadlessUiHooks hooks(stderr, false);
     InstallUiHooks(&hooks);
     int code = 1;
     {
         DbKestrin journal;
         if (journal.Open(nullptr) && Fill(journal, count)) {
-            const fs::path folder = fs::path(home) / "vdir";
+            const fs::path folder = home / "vdir";
             JournalSync sync(journal);
             SyncReport report;
             std::printf("%d entries\n", count);
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
             std::string error;
             bool exported = false;
             Report("export as one .ics file",
-                Seconds([&] { exported = sync.ExportFile(fs::path(home) / "all.ics", error); }), "< 2 s");
+                Seconds([&] { exported = sync.ExportFile(home / "all.ics", error); }), "< 2 s");
             code = ok && exported ? 0 : 1;
         }
     }

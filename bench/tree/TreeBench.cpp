@@ -8,6 +8,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the journal is built in a
 // temporary data folder that is removed at the end.
 
+#include "BenchHome.h"
 #include "BenchTiming.h"
 #include "DbKestrin.h"
 #include "EntryTree.h"
@@ -91,14 +92,11 @@ void WhenOpen(std::function<QWidget*()> find, std::function<void(QWidget&)> act)
 
 int main(int argc, char* argv[])
 {
-    const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    char folder[] = "/tmp/kestrin-bench-tree-XXXXXX";
-    if (!mkdtemp(folder))
+    const int entries = bench::CountArgument(argc, argv, 100000);
+    bench::DrawOffscreenUnlessChosen();
+    const std::filesystem::path folder = bench::UseFreshDataFolder("tree");
+    if (folder.empty())
         return 1;
-    setenv("KESTRIN_HOME", folder, 1);
-    unsetenv("XDG_RUNTIME_DIR");
     QApplication qt(argc, argv);
     RecordingUiHooks hooks;
     ScopedUiHooks installed(hooks);

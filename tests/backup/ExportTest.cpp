@@ -11,11 +11,6 @@
 
 namespace {
 
-std::string U8(const ZString& text)
-{
-    return text.ToUtf8();
-}
-
 std::vector<BYTE> Note(const std::u16string& text)
 {
     return WriteNote(text, "<p>rich</p>");

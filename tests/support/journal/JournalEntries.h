@@ -8,12 +8,15 @@
 // Nothing here keeps state; a journal passed in is used on the calling thread.
 
 #include "DbKestrin.h"
+#include "DbRelX.h"
 #include "DbTmp.h"
 #include "JournalProps.h"
+#include "LocalHeap.h"
 #include "PackedLists.h"
 #include "ZJITEMS.h"
 #include "ZTime.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -110,4 +113,19 @@ inline CEOID WriteBareEntry(DbKestrin& journal, const Entry& entry)
     values[2].val.iVal = entry.type;
     values[3].val.lpwstr = const_cast<LPWSTR>(entry.company.c_str());
     return journal.WriteProps(0, static_cast<WORD>(entry.company.empty() ? 3 : 4), values);
+}
+
+// Writes one relation record (the entries listed under `name` as `kind`)
+// straight into the journal's relation index, as saving those entries one
+// by one would leave it: for journals built with WriteBareEntry.
+inline void WriteRelationList(DbRelX& relx, const std::u16string& name, DWORD kind, const ZOidsProp& list)
+{
+    CEPROPVAL values[] = { EmptyProp(PROPID_RELNAME), EmptyProp(PROPID_RELCOUNT), EmptyProp(PROPID_RELOIDS),
+        EmptyProp(PROPID_RELKIND) };
+    values[0].val.lpwstr = const_cast<LPWSTR>(name.c_str());
+    values[1].val.iVal = static_cast<SHORT>(std::min(list.Count(), 0x7FFF));
+    list.GetBlob(&values[2].val.blob);
+    values[3].val.ulVal = kind;
+    relx.WriteProps(0, 4, values);
+    LocalFree(values[2].val.blob.lpb);
 }
