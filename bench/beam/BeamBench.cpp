@@ -8,6 +8,7 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; the journal lives in a
 // temporary data folder that is removed at the end.
 
+#include "LoopbackPort.h"
 #include "BenchHome.h"
 #include "BeamMessage.h"
 #include "BeamSettings.h"
@@ -55,19 +56,6 @@ long PeakKiB()
         if (line.rfind("VmHWM:", 0) == 0)
             return std::atol(line.c_str() + 6);
     return 0;
-}
-
-std::uint16_t FreePort()
-{
-    const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(udp, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(udp, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(udp);
-    return ntohs(address.sin_port);
 }
 
 void AcceptQuestions()
@@ -148,7 +136,7 @@ int main(int argc, char* argv[])
         ScopedUiHooks scoped(hooks);
         BenchStore store;
         store.WriteInt(kOptionsSection, BeamSettings::kScope, BeamSettings::kThisComputer);
-        store.WriteInt(kOptionsSection, BeamSettings::kPort, FreePort());
+        store.WriteInt(kOptionsSection, BeamSettings::kPort, FreeLoopbackPort());
         DbKestrin journal;
         journal.Open(nullptr);
         SelectionList selection;

@@ -17,19 +17,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-std::uint16_t FreeLoopbackPort()
-{
-    const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(udp, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(udp, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(udp);
-    return ntohs(address.sin_port);
-}
-
 BeamStore::BeamStore()
     : ZApp(kProfileKey)
 {

@@ -8,6 +8,7 @@
 #include "BeamTestSupport.h"
 #include "GuiApp.h"
 #include "IrExchangeDialog.h"
+#include "LoopbackPort.h"
 #include "TempHome.h"
 #include "UiHooks.h"
 #include "ZApp.h"
@@ -76,5 +77,3 @@ private:
     ZIrSocket socket_;
 };
 
-// A free UDP port on 127.0.0.1 for the test's discovery.
-std::uint16_t FreeLoopbackPort();

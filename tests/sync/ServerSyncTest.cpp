@@ -5,6 +5,7 @@
 // test requirements (scripts/install-deps.sh installs them): when they are
 // missing the test fails.
 
+#include "LoopbackPort.h"
 #include "DbKestrin.h"
 #include "DbTmp.h"
 #include "JournalProps.h"
@@ -33,22 +34,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A port on 127.0.0.1 nobody listens on now.
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
 
 bool Accepts(int port)
 {
@@ -264,7 +249,7 @@ TEST(ServerSync, TwoJournalsConvergeThroughACalendarServer)
     TempHome root;
     RecordingUiHooks hooks;
     ScopedUiHooks scoped { hooks };
-    const int port = FreePort();
+    const int port = FreeLoopbackPort(SOCK_STREAM);
     ASSERT_NE(port, 0);
     Server server(root.file("server"), port);
     ASSERT_TRUE(server.WaitUntilReady(port)) << "the server did not start on 127.0.0.1:" << port;

@@ -3,6 +3,7 @@
 // answer is ignored; a listener stops answering when it goes; one socket
 // may be shut down from another thread while it blocks.
 
+#include "LoopbackPort.h"
 #include "DiscoveryWire.h"
 #include "IrdaSockets.h"
 #include "LastError.h"
@@ -23,19 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::uint16_t FreeLoopbackPort()
-{
-    const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(udp, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(udp, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(udp);
-    return ntohs(address.sin_port);
-}
 
 SOCKADDR_IRDA_CE Service(const char* name, const std::uint8_t* device = nullptr)
 {
