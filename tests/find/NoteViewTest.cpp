@@ -39,15 +39,23 @@ int RedPixelsInRow(const QImage& image, int y)
     return count;
 }
 
+// A read-only pane on screen, as the preview pane is.
+class NoteViewTest : public ::testing::Test {
+protected:
+    NoteViewTest()
+    {
+        pane.setReadOnly(true);
+        pane.resize(240, 160);
+        pane.show();
+    }
+
+    QTextEdit pane;
+};
+
 } // namespace
 
-TEST(NoteViewTest, StrokesAreDrawnOverTheTextAndScrollWithIt)
+TEST_F(NoteViewTest, StrokesAreDrawnOverTheTextAndScrollWithIt)
 {
-    GuiApp();
-    QTextEdit pane;
-    pane.setReadOnly(true);
-    pane.resize(240, 160);
-    pane.show();
 
     // A note with only handwriting shows its strokes.
     std::vector<BYTE> inkOnly = WriteNote(u"", "", WriteInk({ RedLineAt(30) }));
@@ -83,13 +91,9 @@ TEST(NoteViewTest, StrokesAreDrawnOverTheTextAndScrollWithIt)
     EXPECT_EQ(RedPixelsInRow(pane.viewport()->grab().toImage(), 30), 0);
 }
 
-TEST(NoteViewTest, TextAndStrokesAreShownAtTheSavedZoom)
+TEST_F(NoteViewTest, TextAndStrokesAreShownAtTheSavedZoom)
 {
-    GuiApp();
-    QTextEdit pane;
-    pane.setReadOnly(true);
     pane.resize(240, 320);
-    pane.show();
     std::vector<BYTE> bytes = WriteNote(u"one\ntwo\nthree", "", WriteInk({ RedLineAt(30) }));
     const CEBLOB blob = BlobOf(bytes);
     const auto documentHeight = [&] { return pane.document()->documentLayout()->documentSize().height(); };
