@@ -1,7 +1,6 @@
 // The note as the preview pane and the quick view show it: the text with the
 // handwriting drawn over it, following the pane's scrolling.
 
-#include "GuiApp.h"
 #include "NoteBlob.h"
 #include "NoteInk.h"
 #include "NoteView.h"
