@@ -101,6 +101,10 @@ private:
 
     Connection& conn_;
     std::unique_ptr<Statement> advance_, ready_;
+    // The schema's version when preparing advance_ and ready_ last failed
+    // (-1: not failed): until the schema changes there is nothing to retry.
+    std::unique_ptr<Statement> schemaVersion_;
+    std::int64_t failedAtSchema_ = -1;
     std::map<CEOID, std::unique_ptr<Tables>> tables_;
 };
 

@@ -99,6 +99,27 @@ TEST_F(StoreTest, WriterKilledInTheMiddleOfABatchLeavesTheStoreWhole)
     CloseHandle(h);
 }
 
+TEST_F(StoreTest, WritesKeepAnIndexInStepThatAnotherProcessBuilt)
+{
+    HANDLE h = CreateAndOpen(u"Indexed later", {});
+    ASSERT_NE(0u, WriteOne(h, TextValue(kText, u"before the index")));
+    CEOID db = 0;
+    CloseHandle(CeOpenDatabase(&db, u"Indexed later", 0, 0, nullptr));
+    EXPECT_FALSE(CeFullTextIndexReady(db, kText));
+
+    // This process wrote while no index existed; once the peer has built
+    // one, its writes go into it.
+    Peer indexer({ home.file("objects.db").string(), "index", "Indexed later", std::to_string(kText) });
+    ASSERT_EQ("done", indexer.ReadLine());
+    EXPECT_EQ(0, indexer.Wait());
+    ASSERT_TRUE(Eventually([&] { return CeFullTextIndexReady(db, kText) != FALSE; }));
+    ASSERT_NE(0u, WriteOne(h, TextValue(kText, u"after the index")));
+    EXPECT_TRUE(CeFullTextIndexReady(db, kText)) << "the write kept the index in step";
+    EXPECT_EQ(CeCountText(h, kText, u"the index", FALSE), 2u);
+    EXPECT_EQ(CeCountText(h, kText, u"after", FALSE), 1u);
+    CloseHandle(h);
+}
+
 TEST_F(StoreTest, CountInSlicesStartsAgainWhenAnotherProcessWrites)
 {
     HANDLE h = CreateAndOpen(u"Counted", {});

@@ -12,6 +12,9 @@
 //       as write, then leaves main without closing the handle or the store
 //   objectstore_peer <store> delete-first <database> <count>
 //       deletes the <count> records of the lowest OIDs, prints "done"
+//   objectstore_peer <store> index <database> <property id>
+//       builds the full-text index of the database over that text
+//       property, prints "done"
 //   objectstore_peer <store> hold-write <database>
 //       begins a transaction, writes one record, prints "holding", and
 //       commits when stdin closes ("committed")
@@ -20,6 +23,7 @@
 // prints "waiting for the check", and "check over" when the wait ends.
 
 #include "CeDatabase.h"
+#include "FullTextIndex.h"
 #include "LastError.h"
 #include "ObjectStore.h"
 
@@ -111,6 +115,11 @@ int main(int argc, char** argv)
             if (!oid || !CeDeleteRecord(h, oid))
                 return Fail("delete");
         }
+        std::puts("done");
+    } else if (command == "index" && argc == 5) {
+        const CEPROPID prop = static_cast<CEPROPID>(std::strtoul(argv[4], nullptr, 0));
+        if (!CeBuildFullTextIndex(db, 1, &prop))
+            return Fail("index");
         std::puts("done");
     } else if (command == "hold-write") {
         if (!CeBeginTransaction() || !WriteNumbered(h, 1, payload))
