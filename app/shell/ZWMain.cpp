@@ -13,6 +13,7 @@
 #include "JournalSort.h"
 #include "FindDialog.h"
 #include "FindResults.h"
+#include "SearchIndexWindow.h"
 #include "JournalProps.h"
 #include "LastError.h"
 #include "ObjectStore.h"
@@ -512,7 +513,7 @@ void ZWMain::RunFind()
 {
     {
         TheApp().WaitCursor(true);
-        PrepareFindIndex(TheJournal());
+        PrepareSearchIndex(GetHandle(), TheJournal());
         TheApp().WaitCursor(false);
     }
     FindDialog dialog(GetHandle(), find_, TheJournal(), TheApp());

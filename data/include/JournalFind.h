@@ -21,6 +21,7 @@
 
 #include "DbKestrin.h"
 #include "FullTextIndex.h"
+#include "ZCProgress.h"
 #include "ZTime.h"
 
 #include <chrono>
@@ -78,10 +79,14 @@ private:
 // walking the records: what the find dialog counts while the user types.
 bool AnsweredQuickly(DbKestrin& journal, const FindQuery& query);
 
+// True when the full-text index covers subjects and notes and is in step
+// with the journal (PrepareFindIndex has nothing to do).
+bool FindIndexReady(DbKestrin& journal);
 // Builds the full-text index of the journal when it is missing or behind
-// (rebuild: always). False when it cannot be built (a store opened for
-// reading); searches then walk the records.
-bool PrepareFindIndex(DbKestrin& journal, bool rebuild = false);
+// (rebuild: always), moving `progress` (when given) from 0 to the journal's
+// record count as it reads them. False when it cannot be built (a store
+// opened for reading); searches then walk the records.
+bool PrepareFindIndex(DbKestrin& journal, bool rebuild = false, ZCProgress* progress = nullptr);
 
 std::vector<CEOID> FindEntriesOnDay(DbKestrin& journal, const ZTime& day);
 std::vector<CEOID> FindEntriesBySubject(DbKestrin& journal, LPCWSTR text, bool matchCase);

@@ -117,16 +117,28 @@ bool AnsweredQuickly(DbKestrin& journal, const FindQuery& query)
     return query.text.size() - std::size_t(lowSurrogates) >= 3 && CeFullTextIndexReady(journal.GetOid(), SearchedProperty(query.by));
 }
 
-bool PrepareFindIndex(DbKestrin& journal, bool rebuild)
+bool FindIndexReady(DbKestrin& journal)
+{
+    const CEOID db = journal.GetOid();
+    return db != 0
+        && std::all_of(std::begin(kIndexed), std::end(kIndexed),
+            [&](CEPROPID p) { return CeFullTextIndexReady(db, p) != FALSE; });
+}
+
+bool PrepareFindIndex(DbKestrin& journal, bool rebuild, ZCProgress* progress)
 {
     const CEOID db = journal.GetOid();
     if (db == 0)
         return false;
-    const bool ready = std::all_of(
-        std::begin(kIndexed), std::end(kIndexed), [&](CEPROPID p) { return CeFullTextIndexReady(db, p) != FALSE; });
-    if (ready && !rebuild)
+    if (!rebuild && FindIndexReady(journal))
         return true;
-    return CeBuildFullTextIndex(db, static_cast<WORD>(std::size(kIndexed)), kIndexed) != FALSE;
+    FullTextBuildProgress moved;
+    if (progress != nullptr) {
+        progress->SetRange32(0, static_cast<int>(std::min<DWORD>(journal.GetRecordCount32(), 0x7FFFFFFF)));
+        progress->SetPos(0);
+        moved = [progress](DWORD read) { progress->SetPos(static_cast<int>(std::min<DWORD>(read, 0x7FFFFFFF))); };
+    }
+    return CeBuildFullTextIndex(db, static_cast<WORD>(std::size(kIndexed)), kIndexed, moved) != FALSE;
 }
 
 std::vector<CEOID> FindEntriesOnDay(DbKestrin& journal, const ZTime& day)

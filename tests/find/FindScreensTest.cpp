@@ -14,6 +14,7 @@
 #include "ObjectStore.h"
 #include "ProgramObjects.h"
 #include "QuickView.h"
+#include "SearchIndexWindow.h"
 #include "Settings.h"
 #include "Skin.h"
 #include "ZWMain.h"
@@ -23,6 +24,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -396,4 +399,43 @@ TEST(FindMainWindowTest, PreviewFollowsTheFocusAndTheQuickViewOpensTheEditorAtIt
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QApplication::exec();
     ZWMain::SetIntegrityCheck({});
+}
+
+TEST_F(FindScreensTest, ALargeJournalWithoutIndexShowsTheBuildingOfItsIndex)
+{
+    {
+        ObjectStoreTransaction batch;
+        for (int n = 0; n < 2600; ++n)
+            ASSERT_NE(WriteBareEntry(db, { .subject = u"Harbour visit", .date = At(2021, 3, 1) }), 0u);
+        ASSERT_TRUE(batch.Commit());
+    }
+    db.InvalidateRows();
+    ASSERT_FALSE(FindIndexReady(db));
+
+    // The window is up before the work starts; its bar climbs to the end.
+    QPointer<QProgressBar> bar;
+    QString title;
+    std::vector<int> positions;
+    QTimer::singleShot(0, [&] {
+        auto* window = QApplication::activeModalWidget();
+        ASSERT_NE(window, nullptr);
+        title = window->windowTitle();
+        bar = window->findChild<QProgressBar*>(QStringLiteral("searchIndexProgress"));
+        ASSERT_TRUE(bar);
+        QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) { positions.push_back(value); });
+    });
+    EXPECT_TRUE(PrepareSearchIndex(nullptr, db));
+    EXPECT_EQ(title, QStringLiteral("Find"));
+    ASSERT_GE(positions.size(), 5u);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    EXPECT_EQ(positions.back(), 2560) << "every 256 records read";
+    EXPECT_TRUE(FindIndexReady(db));
+    EXPECT_EQ(FindEntries(db, { .by = FindBy::Subject, .text = u"harbour", .matchCase = false }).size(), 2600u);
+
+    // With the index in step nothing is shown.
+    bool shown = false;
+    QTimer::singleShot(0, [&] { shown = QApplication::activeModalWidget() != nullptr; });
+    EXPECT_TRUE(PrepareSearchIndex(nullptr, db));
+    PumpAll();
+    EXPECT_FALSE(shown);
 }

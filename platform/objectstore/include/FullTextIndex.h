@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,11 +38,17 @@ void CeSetFullTextReader(CEPROPID prop, FullTextBlobReader reader);
 // At most this many properties per database.
 inline constexpr WORD kMaxFullTextProps = 8;
 
+// Told how many records a build has read so far, every few hundred records:
+// on the calling thread, inside the build's transaction (it may read the
+// store, never write it).
+using FullTextBuildProgress = std::function<void(DWORD recordsRead)>;
+
 // Builds (or builds again) the index of database `db` over `props`, in one
 // transaction. FALSE with 87 for a property that is neither a text nor a
 // blob with a registered reader, or more than kMaxFullTextProps of them;
 // 2 when there is no such database; 112 when the disk is full.
-BOOL CeBuildFullTextIndex(CEOID db, WORD count, const CEPROPID* props);
+BOOL CeBuildFullTextIndex(
+    CEOID db, WORD count, const CEPROPID* props, const FullTextBuildProgress& progress = {});
 
 // TRUE when the index of `db` covers `prop` and is in step with the
 // database (searches of three or more characters will use it).

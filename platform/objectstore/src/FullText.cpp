@@ -338,7 +338,8 @@ int FullText::Dropped(CEOID db)
     return conn_.Exec(sql.c_str());
 }
 
-int FullText::Build(CEOID db, const std::vector<CEPROPID>& props, Statement& records)
+int FullText::Build(
+    CEOID db, const std::vector<CEPROPID>& props, Statement& records, const FullTextBuildProgress& progress)
 {
     Forget(db);
     const std::string name = TableName(db);
@@ -357,12 +358,16 @@ int FullText::Build(CEOID db, const std::vector<CEPROPID>& props, Statement& rec
         records.Reset();
         return SQLITE_ERROR;
     }
+    constexpr DWORD kProgressEvery = 256;
     std::vector<PropView> values;
     int rc = SQLITE_OK;
+    DWORD read = 0;
     while (rc == SQLITE_OK && records.Step()) {
         // A damaged record has no text to offer; reading it reports the damage.
         if (ParseRecord(records.Blob(1), values))
             rc = Insert(*t, static_cast<CEOID>(records.Int(0)), props, values);
+        if (progress && ++read % kProgressEvery == 0)
+            progress(read);
     }
     if (rc == SQLITE_OK)
         rc = records.Error();

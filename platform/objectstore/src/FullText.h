@@ -63,7 +63,8 @@ public:
 
     // Builds the index of `db` over `props` from `records` (rows of OID and
     // stored record, as Statements::recordsOf gives them, already bound).
-    int Build(CEOID db, const std::vector<CEPROPID>& props, Statement& records);
+    int Build(CEOID db, const std::vector<CEPROPID>& props, Statement& records,
+        const FullTextBuildProgress& progress);
 
     // The slot of `prop` in the in-step index of `db`, or -1.
     int ReadySlot(CEOID db, CEPROPID prop);

@@ -104,7 +104,7 @@ public:
     CEOID WriteProps(HANDLE h, CEOID oid, WORD count, const CEPROPVAL* values);
     CEOID FindText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);
     // Full-text index and whole-database text searches (FullTextIndex.h).
-    BOOL BuildFullText(CEOID db, WORD count, const CEPROPID* props);
+    BOOL BuildFullText(CEOID db, WORD count, const CEPROPID* props, const FullTextBuildProgress& progress);
     BOOL FullTextReady(CEOID db, CEPROPID prop);
     BOOL FindAllText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, std::vector<CEOID>& found);
     DWORD CountText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);

@@ -55,7 +55,7 @@ bool Store::WalkMatches(CEOID db, CEPROPID prop, const std::u16string& text, boo
     return true;
 }
 
-BOOL Store::BuildFullText(CEOID db, WORD count, const CEPROPID* props)
+BOOL Store::BuildFullText(CEOID db, WORD count, const CEPROPID* props, const FullTextBuildProgress& progress)
 {
     if (count > kMaxFullTextProps || (count && !props))
         return Fail(ERROR_INVALID_PARAMETER);
@@ -70,7 +70,7 @@ BOOL Store::BuildFullText(CEOID db, WORD count, const CEPROPID* props)
         return Fail(ERROR_FILE_NOT_FOUND);
     scope.Touch();
     st_->recordsOf.Bind(1, db);
-    if (const int rc = fullText_->Build(db, indexed, st_->recordsOf))
+    if (const int rc = fullText_->Build(db, indexed, st_->recordsOf, progress))
         return Fail(scope.Failed(rc));
     if (const DWORD error = scope.Commit())
         return Fail(error);
@@ -160,9 +160,9 @@ void CeSetFullTextReader(CEPROPID prop, FullTextBlobReader reader)
     objectstore::FullText::SetReader(prop, reader);
 }
 
-BOOL CeBuildFullTextIndex(CEOID db, WORD count, const CEPROPID* props)
+BOOL CeBuildFullTextIndex(CEOID db, WORD count, const CEPROPID* props, const FullTextBuildProgress& progress)
 {
-    return WithStore(BOOL(FALSE), [&](Store& s) { return s.BuildFullText(db, count, props); });
+    return WithStore(BOOL(FALSE), [&](Store& s) { return s.BuildFullText(db, count, props, progress); });
 }
 
 BOOL CeFullTextIndexReady(CEOID db, CEPROPID prop)
