@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 
 #include <sys/resource.h>
@@ -132,6 +133,20 @@ int main(int argc, char** argv)
             bool exported = false;
             Report("export as one .ics file",
                 Seconds([&] { exported = sync.ExportFile(home / "all.ics", error); }), "< 2 s");
+            // The same entries under UIDs the journal does not know: every
+            // one is imported as a new entry.
+            std::string all;
+            {
+                std::ifstream in(home / "all.ics");
+                all.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            }
+            for (std::size_t at = all.find("\nUID:"); at != std::string::npos; at = all.find("\nUID:", at + 9))
+                all.insert(at + 5, "copy-");
+            std::ofstream(home / "copies.ics", std::ios::trunc) << all;
+            SyncReport imported;
+            Report("import of a file of new entries",
+                Seconds([&] { imported = sync.ImportFile(home / "copies.ics"); }), "< 5 s");
+            ok = ok && Check(imported, "import") && imported.entriesAdded == count;
             code = ok && exported ? 0 : 1;
         }
     }

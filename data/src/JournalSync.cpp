@@ -134,8 +134,7 @@ SyncReport JournalSync::ImportFile(const fs::path& file)
             report.failed = true;
             return report;
         }
-        impl.states_.push_back(state);
-        impl.Reindex();
+        impl.AddState(std::move(state));
     }
     if (!CommitBatch(transaction)) {
         report.failed = true;

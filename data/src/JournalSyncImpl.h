@@ -119,8 +119,15 @@ public:
         journal_sync::SyncState state;
         state.entry = entry;
         state.uid = NewVjournalUid();
+        return AddState(std::move(state));
+    }
+
+    // Appends a state and indexes it as Reindex would (a later state wins a
+    // UID or an entry), without going over all the others again.
+    journal_sync::SyncState& AddState(journal_sync::SyncState state)
+    {
         states_.push_back(std::move(state));
-        byEntry_[entry] = states_.size() - 1;
+        byEntry_[states_.back().entry] = states_.size() - 1;
         byUid_[states_.back().uid] = states_.size() - 1;
         return states_.back();
     }
