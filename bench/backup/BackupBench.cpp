@@ -185,8 +185,14 @@ int main(int argc, char** argv)
         ZString error;
         Report(
             "integrity check", Seconds([&] { journal.Cleanup(TRUE, nullptr, nullptr, &error); }), "< 10 s");
+        // The check built the search index: restoring now keeps it in step.
+        DWORD again = 0;
+        Report("restore again, search index kept in step", Seconds([&] {
+            again = backup.Restore(ZString::FromUtf8((folder / "seed.ksk").string()));
+        }),
+            "< 5 s");
         if (restored != static_cast<DWORD>(count) || written != restored || exported != restored
-            || !error.IsEmpty()) {
+            || again != restored || !error.IsEmpty()) {
             std::fprintf(stderr, "unexpected counts: restored %u, backed up %u, exported %u, check: %s\n",
                 restored, written, exported, error.ToUtf8().c_str());
             return 1;

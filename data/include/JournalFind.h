@@ -79,6 +79,9 @@ private:
 // walking the records: what the find dialog counts while the user types.
 bool AnsweredQuickly(DbKestrin& journal, const FindQuery& query);
 
+// Leaves the journal's full-text index behind before bulk writes (see
+// CeSuspendFullTextIndex); PrepareFindIndex builds it again.
+bool SuspendFindIndex(DbKestrin& journal);
 // True when the full-text index covers subjects and notes and is in step
 // with the journal (PrepareFindIndex has nothing to do).
 bool FindIndexReady(DbKestrin& journal);

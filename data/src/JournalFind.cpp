@@ -117,6 +117,12 @@ bool AnsweredQuickly(DbKestrin& journal, const FindQuery& query)
     return query.text.size() - std::size_t(lowSurrogates) >= 3 && CeFullTextIndexReady(journal.GetOid(), SearchedProperty(query.by));
 }
 
+bool SuspendFindIndex(DbKestrin& journal)
+{
+    const CEOID db = journal.GetOid();
+    return db != 0 && CeSuspendFullTextIndex(db) != FALSE;
+}
+
 bool FindIndexReady(DbKestrin& journal)
 {
     const CEOID db = journal.GetOid();

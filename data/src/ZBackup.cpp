@@ -6,6 +6,7 @@
 #include "DbTmp.h"
 #include "EntryValues.h"
 #include "FileFlags.h"
+#include "JournalFind.h"
 #include "LocalHeap.h"
 #include "ObjectStore.h"
 #include "ReferenceBatch.h"
@@ -368,6 +369,10 @@ DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
     Restorer restorer(*m_journal, *this, stream);
     BackupRecordReader reader(stream);
     bool stopped = false;
+    // A large restore leaves the search index behind and builds it afresh
+    // at the end, several times faster than keeping it in step record by
+    // record.
+    bool indexSuspended = false;
     while (!reader.AtEnd() && !m_counts.damaged && !stopped) {
         std::vector<BackupRecord> batch;
         batch.reserve(std::min<std::size_t>(kRestoreBatch, 1024));
@@ -380,9 +385,13 @@ DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
                 break;
             }
         }
+        if (!indexSuspended && batch.size() == kRestoreBatch && FindIndexReady(*m_journal))
+            indexSuspended = SuspendFindIndex(*m_journal);
         stopped = !batch.empty() && !restorer.Write(batch, progress);
     }
     m_journal->InvalidateRows();
+    if (indexSuspended)
+        PrepareFindIndex(*m_journal, false, progress);
 
     const RestoreCounts& done = restorer.Done();
     m_counts.read = done.read;

@@ -8,6 +8,7 @@
 #include "FullTextIndex.h"
 #include "JournalFind.h"
 #include "NoteBlob.h"
+#include "ObjectStore.h"
 #include "ZBackup.h"
 #include "ZString.h"
 
@@ -225,4 +226,39 @@ TEST_F(FindTest, AnIndexLeftBehindIsWalkedUntilBuiltAgain)
     ASSERT_TRUE(PrepareFindIndex(db));
     EXPECT_TRUE(IndexReady());
     EXPECT_EQ(Find(FindBy::Note, u"budget", false), both);
+}
+
+TEST_F(FindTest, ALargeRestoreLeavesTheIndexInStep)
+{
+    // More entries than one restore batch: the restore builds the index
+    // afresh at its end instead of keeping it record by record.
+    const int count = int(ZBackup::kRestoreBatch) + 50;
+    {
+        ObjectStoreTransaction batch;
+        for (int n = 0; n < count; ++n) {
+            std::u16string subject = u"Harbour visit ";
+            for (char digit : std::to_string(n))
+                subject += char16_t(digit);
+            ASSERT_NE(WriteBareEntry(db, { .subject = subject, .date = At(2020, 1, 1) }), 0u);
+        }
+        ASSERT_TRUE(batch.Commit());
+    }
+    db.InvalidateRows();
+    ZBackup backup(&db, nullptr);
+    const ZString file = ZString::FromUtf8(home.file("large.ksk").string());
+    ASSERT_EQ(backup.Backup(file, nullptr), DWORD(count));
+    ASSERT_TRUE(PrepareFindIndex(db));
+
+    // Changed after the backup: the restore puts the subjects back.
+    for (int n = 0; n < 30; ++n) {
+        const CEOID oid = db.GetRowOid(DWORD(n));
+        ZJITEMS set = MakeEntry({ .subject = u"Renamed", .date = At(2020, 1, 1) });
+        ASSERT_EQ(db.Write(oid, &set), oid);
+    }
+    ASSERT_EQ(Find(FindBy::Subject, u"renamed", false).size(), 30u);
+    ASSERT_EQ(backup.Restore(file), DWORD(count));
+    EXPECT_TRUE(IndexReady());
+    EXPECT_TRUE(Find(FindBy::Subject, u"renamed", false).empty());
+    EXPECT_EQ(Find(FindBy::Subject, u"harbour visit", false).size(), std::size_t(count));
+    EXPECT_EQ(Find(FindBy::Subject, u"visit 10049", true), Walk(FindBy::Subject, u"visit 10049", true));
 }

@@ -50,6 +50,12 @@ using FullTextBuildProgress = std::function<void(DWORD recordsRead)>;
 BOOL CeBuildFullTextIndex(
     CEOID db, WORD count, const CEPROPID* props, const FullTextBuildProgress& progress = {});
 
+// Leaves the index of `db` behind: writes from now on do not keep it, and
+// searches walk the records until CeBuildFullTextIndex builds it again. For
+// bulk writes, after which building the index afresh is much faster than
+// keeping it in step write by write. TRUE also when `db` has no index.
+BOOL CeSuspendFullTextIndex(CEOID db);
+
 // TRUE when the index of `db` covers `prop` and is in step with the
 // database (searches of three or more characters will use it).
 BOOL CeFullTextIndexReady(CEOID db, CEPROPID prop);

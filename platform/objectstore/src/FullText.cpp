@@ -245,8 +245,8 @@ int FullText::Advance(CEOID db, std::vector<CEPROPID>& props)
     return rc;
 }
 
-int FullText::Insert(
-    Tables& t, CEOID oid, const std::vector<CEPROPID>& props, const std::vector<PropView>& values)
+int FullText::Insert(Tables& t, CEOID db, CEOID oid, const std::vector<CEPROPID>& props,
+    const std::vector<PropView>& values, bool now)
 {
     std::u16string text;
     for (std::size_t slot = 0; slot < props.size(); ++slot) {
@@ -257,37 +257,72 @@ int FullText::Insert(
         TextOf(props[slot], value, text);
         if (text.empty())
             continue;
-        const std::int64_t row = RowId(oid, slot);
-        const std::string original = Utf8(text);
-        if (const int rc = t.insertText.Bind(1, row).Bind(2, original).Run())
+        QueuedChange added { db, true, RowId(oid, slot), Utf8(text) };
+        if (const int rc = t.insertText.Bind(1, added.row).Bind(2, added.original).Run())
             return rc;
-        if (const int rc = t.folded.add.Bind(1, row).Bind(2, Folded(original)).Run())
+        if (now) {
+            if (const int rc = Apply(t, added))
+                return rc;
+        } else {
+            queued_.push_back(std::move(added));
+        }
+    }
+    return SQLITE_OK;
+}
+
+int FullText::Remove(Tables& t, CEOID db, CEOID oid)
+{
+    // The indexes keep no text of their own: each row is taken out with the
+    // very text (folded for the folded index) it was made from.
+    const std::size_t before = queued_.size();
+    Statement& q = t.texts;
+    q.Bind(1, RowId(oid, 0)).Bind(2, RowId(oid, kMaxFullTextProps - 1));
+    while (q.Step())
+        queued_.push_back({ db, false, q.Int(0), std::string(q.Text(1)) });
+    int rc = q.Error();
+    q.Reset();
+    if (rc == SQLITE_OK && queued_.size() > before)
+        rc = t.removeTexts.Bind(1, RowId(oid, 0)).Bind(2, RowId(oid, kMaxFullTextProps - 1)).Run();
+    return rc;
+}
+
+int FullText::Apply(Tables& t, const QueuedChange& change)
+{
+    const std::string folded = Folded(change.original);
+    if (change.add) {
+        if (const int rc = t.folded.add.Bind(1, change.row).Bind(2, folded).Run())
             return rc;
-        if (const int rc = t.exact.add.Bind(1, row).Bind(2, original).Run())
+        return t.exact.add.Bind(1, change.row).Bind(2, change.original).Run();
+    }
+    if (const int rc = t.folded.remove.Bind(1, change.row).Bind(2, folded).Run())
+        return rc;
+    return t.exact.remove.Bind(1, change.row).Bind(2, change.original).Run();
+}
+
+int FullText::Flush()
+{
+    std::vector<QueuedChange> changes = std::exchange(queued_, {});
+    for (const QueuedChange& change : changes) {
+        Tables* t = TablesOf(change.db);
+        if (!t)
+            return SQLITE_CORRUPT;
+        if (const int rc = Apply(*t, change))
             return rc;
     }
     return SQLITE_OK;
 }
 
-int FullText::Remove(Tables& t, CEOID oid)
+void FullText::DropAfter(std::size_t mark)
 {
-    // The indexes keep no text of their own: each row is taken out with the
-    // very text (folded for the folded index) it was made from.
-    std::vector<std::pair<std::int64_t, std::string>> rows;
-    Statement& q = t.texts;
-    q.Bind(1, RowId(oid, 0)).Bind(2, RowId(oid, kMaxFullTextProps - 1));
-    while (q.Step())
-        rows.emplace_back(q.Int(0), std::string(q.Text(1)));
-    int rc = q.Error();
-    q.Reset();
-    for (std::size_t i = 0; rc == SQLITE_OK && i < rows.size(); ++i) {
-        rc = t.folded.remove.Bind(1, rows[i].first).Bind(2, Folded(rows[i].second)).Run();
-        if (rc == SQLITE_OK)
-            rc = t.exact.remove.Bind(1, rows[i].first).Bind(2, rows[i].second).Run();
-    }
-    if (rc == SQLITE_OK && !rows.empty())
-        rc = t.removeTexts.Bind(1, RowId(oid, 0)).Bind(2, RowId(oid, kMaxFullTextProps - 1)).Run();
-    return rc;
+    if (mark < queued_.size())
+        queued_.resize(mark);
+}
+
+// Changes queued for a database that is dropped or built anew have nothing
+// left to change.
+void FullText::DropQueuedOf(CEOID db)
+{
+    std::erase_if(queued_, [db](const QueuedChange& change) { return change.db == db; });
 }
 
 int FullText::Written(CEOID db, CEOID oid, const std::vector<PropView>& props)
@@ -301,13 +336,21 @@ int FullText::Written(CEOID db, CEOID oid, const std::vector<PropView>& props)
     // it leaves it behind instead of writing a wrong text.
     for (CEPROPID p : indexed)
         if (!Searchable(p))
-            return conn_.Exec(("UPDATE fulltext_dbs SET version = -1 WHERE db = " + std::to_string(db)).c_str());
+            return LeaveBehind(db);
     Tables* t = TablesOf(db);
     if (!t)
         return SQLITE_CORRUPT;
-    if (const int rc = Remove(*t, oid))
+    if (const int rc = Remove(*t, db, oid))
         return rc;
-    return Insert(*t, oid, indexed, props);
+    return Insert(*t, db, oid, indexed, props, false);
+}
+
+int FullText::LeaveBehind(CEOID db)
+{
+    DropQueuedOf(db);
+    if (!PrepareMeta())
+        return SQLITE_OK;
+    return conn_.Exec(("UPDATE fulltext_dbs SET version = -1 WHERE db = " + std::to_string(db)).c_str());
 }
 
 int FullText::Deleted(CEOID db, CEOID oid)
@@ -318,7 +361,7 @@ int FullText::Deleted(CEOID db, CEOID oid)
     if (indexed.empty())
         return SQLITE_OK;
     Tables* t = TablesOf(db);
-    return t ? Remove(*t, oid) : SQLITE_CORRUPT;
+    return t ? Remove(*t, db, oid) : SQLITE_CORRUPT;
 }
 
 int FullText::Changed(CEOID db)
@@ -330,6 +373,7 @@ int FullText::Changed(CEOID db)
 int FullText::Dropped(CEOID db)
 {
     Forget(db);
+    DropQueuedOf(db);
     if (!PrepareMeta())
         return SQLITE_OK;
     const std::string sql = "DELETE FROM fulltext_dbs WHERE db = " + std::to_string(db) + "; DROP TABLE IF EXISTS "
@@ -342,6 +386,7 @@ int FullText::Build(
     CEOID db, const std::vector<CEPROPID>& props, Statement& records, const FullTextBuildProgress& progress)
 {
     Forget(db);
+    DropQueuedOf(db);
     const std::string name = TableName(db);
     const std::string create = "CREATE TABLE IF NOT EXISTS fulltext_dbs("
                                "db INTEGER PRIMARY KEY, props BLOB NOT NULL, version INTEGER NOT NULL);"
@@ -365,7 +410,7 @@ int FullText::Build(
     while (rc == SQLITE_OK && records.Step()) {
         // A damaged record has no text to offer; reading it reports the damage.
         if (ParseRecord(records.Blob(1), values))
-            rc = Insert(*t, static_cast<CEOID>(records.Int(0)), props, values);
+            rc = Insert(*t, db, static_cast<CEOID>(records.Int(0)), props, values, true);
         if (progress && ++read % kProgressEvery == 0)
             progress(read);
     }
@@ -398,6 +443,9 @@ int FullText::Scan(CEOID db, const std::u16string& text, bool caseSensitive, std
     const std::function<bool(std::int64_t row)>& visit, bool& finished)
 {
     finished = false;
+    // Writes of the open transaction are searched too.
+    if (const int rc = Flush())
+        return rc;
     Tables* t = TablesOf(db);
     if (!t)
         return SQLITE_ERROR;

@@ -105,6 +105,7 @@ public:
     CEOID FindText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);
     // Full-text index and whole-database text searches (FullTextIndex.h).
     BOOL BuildFullText(CEOID db, WORD count, const CEPROPID* props, const FullTextBuildProgress& progress);
+    BOOL SuspendFullText(CEOID db);
     BOOL FullTextReady(CEOID db, CEPROPID prop);
     BOOL FindAllText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive, std::vector<CEOID>& found);
     DWORD CountText(HANDLE h, CEPROPID prop, LPCWSTR text, BOOL caseSensitive);
@@ -232,6 +233,8 @@ private:
     ReadAhead readAhead_;
     std::vector<CEOID> stretchOids_;
     std::vector<std::size_t> pendingMarks_;
+    // Where the full-text queue stood when each open batch level began.
+    std::vector<std::size_t> fullTextMarks_;
 
     // Prepared statements (declared after the connection: destroyed first).
     struct Statements;

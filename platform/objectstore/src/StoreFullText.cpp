@@ -77,6 +77,18 @@ BOOL Store::BuildFullText(CEOID db, WORD count, const CEPROPID* props, const Ful
     return TRUE;
 }
 
+BOOL Store::SuspendFullText(CEOID db)
+{
+    WriteScope scope(*this);
+    if (scope.Error())
+        return Fail(scope.Error());
+    if (const int rc = fullText_->LeaveBehind(db))
+        return Fail(scope.Failed(rc));
+    if (const DWORD error = scope.Commit())
+        return Fail(error);
+    return TRUE;
+}
+
 BOOL Store::FullTextReady(CEOID db, CEPROPID prop)
 {
     Refresh();
@@ -163,6 +175,11 @@ void CeSetFullTextReader(CEPROPID prop, FullTextBlobReader reader)
 BOOL CeBuildFullTextIndex(CEOID db, WORD count, const CEPROPID* props, const FullTextBuildProgress& progress)
 {
     return WithStore(BOOL(FALSE), [&](Store& s) { return s.BuildFullText(db, count, props, progress); });
+}
+
+BOOL CeSuspendFullTextIndex(CEOID db)
+{
+    return WithStore(BOOL(FALSE), [&](Store& s) { return s.SuspendFullText(db); });
 }
 
 BOOL CeFullTextIndexReady(CEOID db, CEPROPID prop)

@@ -1,5 +1,6 @@
 #include "StoreInternals.h"
 
+#include "FullText.h"
 #include "LastError.h"
 
 #include <sqlite3.h>
@@ -201,6 +202,7 @@ WriteScope::WriteScope(Store& store)
         return;
     }
     open_ = true;
+    fullTextMark_ = store.fullText_->Mark();
     store.Sync();
 }
 
@@ -212,7 +214,11 @@ WriteScope::~WriteScope()
 
 DWORD WriteScope::Commit()
 {
-    const int rc = (store_.txDepth_ ? store_.st_->release : store_.st_->commit).Run();
+    // A write of its own feeds the search index before it commits; a batch
+    // does so when it commits.
+    int rc = store_.txDepth_ ? SQLITE_OK : store_.fullText_->Flush();
+    if (rc == SQLITE_OK)
+        rc = (store_.txDepth_ ? store_.st_->release : store_.st_->commit).Run();
     if (rc != SQLITE_OK) {
         error_ = SqliteErrorToWin32(rc);
         Abandon();
@@ -235,15 +241,18 @@ void WriteScope::Abandon()
     if (store_.txDepth_ == 0) {
         if (!c.InAutocommit())
             store_.st_->rollback.Run();
+        store_.fullText_->DropAfter(0);
     } else if (c.InAutocommit()) {
         // SQLite ended the caller's transaction itself (disk full, I/O
         // error): the whole batch is void.
         store_.txError_ = error_ ? error_ : GetLastError();
         store_.pending_.clear();
+        store_.fullText_->DropAfter(0);
         touched_ = true;
     } else {
         store_.st_->rollbackTo.Run();
         store_.st_->release.Run();
+        store_.fullText_->DropAfter(fullTextMark_);
     }
     if (touched_)
         store_.InvalidateAll();

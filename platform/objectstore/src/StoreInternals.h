@@ -79,6 +79,8 @@ private:
     bool open_ = false;
     bool touched_ = false;
     DWORD error_ = 0;
+    // The full-text queue before the scope: what it queued goes with it.
+    std::size_t fullTextMark_ = 0;
 };
 
 } // namespace objectstore

@@ -518,6 +518,7 @@ BOOL Store::BeginTransaction()
     if (txDepth_ == 0)
         Sync();
     pendingMarks_.push_back(pending_.size());
+    fullTextMarks_.push_back(fullText_->Mark());
     ++txDepth_;
     return TRUE;
 }
@@ -538,7 +539,12 @@ BOOL Store::CommitTransaction()
         }
         --txDepth_;
         pendingMarks_.pop_back();
+        fullTextMarks_.pop_back();
         return TRUE;
+    }
+    if (const int rc = fullText_->Flush()) {
+        RollbackTransaction();
+        return Fail(SqliteErrorToWin32(rc));
     }
     if (const int rc = conn_.Exec("COMMIT")) {
         const DWORD error = SqliteErrorToWin32(rc);
@@ -547,6 +553,7 @@ BOOL Store::CommitTransaction()
     }
     txDepth_ = 0;
     pendingMarks_.clear();
+    fullTextMarks_.clear();
     Deliver(std::exchange(pending_, {}));
     return TRUE;
 }
@@ -560,13 +567,16 @@ BOOL Store::RollbackTransaction()
             conn_.Exec("ROLLBACK");
         txError_ = 0;
         pending_.clear();
+        fullText_->DropAfter(0);
     } else {
         if (!txError_)
             conn_.Exec("ROLLBACK TO batch; RELEASE batch");
         pending_.resize(std::min(pending_.size(), pendingMarks_.back()));
+        fullText_->DropAfter(fullTextMarks_.back());
     }
     --txDepth_;
     pendingMarks_.pop_back();
+    fullTextMarks_.pop_back();
     InvalidateAll();
     return TRUE;
 }

@@ -148,6 +148,38 @@ TEST_F(FullTextIndexTest, StaysInStepThroughWritesDeletesRollbacksAndChanges)
     EXPECT_EQ(All(kBlob, u"unread", false), std::vector<CEOID>({ d }));
 }
 
+TEST_F(FullTextIndexTest, ABatchFeedsTheIndexAtItsCommitWithoutWhatItTookBack)
+{
+    const CEOID a = Write(1, u"kept meeting", u"");
+    ASSERT_TRUE(Build());
+
+    ASSERT_TRUE(CeBeginTransaction());
+    const CEOID b = Write(2, u"outer meeting", u"");
+    ASSERT_TRUE(CeBeginTransaction());
+    ASSERT_NE(Write(3, u"inner meeting", u""), 0u);
+    ASSERT_TRUE(CeDeleteRecord(h, a));
+    ASSERT_TRUE(CeRollbackTransaction());
+    // Searched inside the batch, its own writes are found.
+    EXPECT_EQ(All(kText, u"meeting", false), std::vector<CEOID>({ b, a }));
+    const CEOID c = Write(4, u"later meeting", u"");
+    ASSERT_TRUE(CeCommitTransaction());
+    EXPECT_TRUE(Ready());
+    EXPECT_EQ(All(kText, u"meeting", false), std::vector<CEOID>({ c, b, a }));
+    EXPECT_EQ(CeCountText(h, kText, u"inner", FALSE), 0u) << "the inner level's write was taken back";
+    EXPECT_EQ(CeCountText(h, kText, u"meeting", FALSE), 3u);
+
+    // Suspended, the index is left behind and not kept; built again, it
+    // answers for what was written meanwhile.
+    ASSERT_TRUE(CeSuspendFullTextIndex(db));
+    EXPECT_FALSE(Ready());
+    const CEOID d = Write(5, u"unindexed meeting", u"");
+    EXPECT_EQ(All(kText, u"meeting", false).size(), 4u) << "searches walk meanwhile";
+    ASSERT_TRUE(Build());
+    EXPECT_TRUE(Ready());
+    EXPECT_EQ(All(kText, u"unindexed", false), std::vector<CEOID>({ d }));
+    EXPECT_EQ(CeCountText(h, kText, u"meeting", FALSE), 4u);
+}
+
 TEST_F(FullTextIndexTest, RefusesWhatItCannotSearch)
 {
     const CEPROPID unread = MakePropID(20, CEVT_BLOB);
