@@ -2,10 +2,15 @@
 
 #include "FileDialogs.h"
 #include "ProgramText.h"
+#include "ProgressWindow.h"
 #include "UiHooks.h"
 #include "ZBackup.h"
 #include "ZHandles.h"
 #include "ZString.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -15,6 +20,14 @@ BackupCommands::PathChooser& Chooser()
 {
     static BackupCommands::PathChooser chooser;
     return chooser;
+}
+
+// About how many records a backup file holds (a record is at least this
+// many bytes), to know whether its restore takes long enough to be shown.
+DWORD RecordsIn(const QString& path)
+{
+    constexpr qint64 kSmallestRecord = 40;
+    return static_cast<DWORD>(std::min<qint64>(QFileInfo(path).size() / kSmallestRecord, 0xFFFFFFFF));
 }
 
 bool ChoosePath(QWidget* owner, bool forBackup, QString& path)
@@ -56,7 +69,10 @@ DWORD BackupCommands::Backup(DbKestrin& journal, QWidget* owner)
     if (!ChoosePath(owner, true, path))
         return 0;
     ZBackup backup(&journal, window);
-    return backup.Backup(ZString::FromQString(path), nullptr);
+    if (!ProgressWindow::Worth(journal.GetRowCount()))
+        return backup.Backup(ZString::FromQString(path), nullptr);
+    ProgressWindow shown(owner, QStringLiteral("Ozm Backup"), QStringLiteral("Backing up the journal..."));
+    return backup.Backup(ZString::FromQString(path), &shown.Progress());
 }
 
 DWORD BackupCommands::Restore(DbKestrin& journal, QWidget* owner)
@@ -65,5 +81,8 @@ DWORD BackupCommands::Restore(DbKestrin& journal, QWidget* owner)
     if (!ChoosePath(owner, false, path))
         return 0;
     ZBackup backup(&journal, ToHwnd(owner));
-    return backup.Restore(ZString::FromQString(path), nullptr);
+    if (!ProgressWindow::Worth(RecordsIn(path)))
+        return backup.Restore(ZString::FromQString(path), nullptr);
+    ProgressWindow shown(owner, QStringLiteral("Ozm Restore"), QStringLiteral("Restoring the backup..."));
+    return backup.Restore(ZString::FromQString(path), &shown.Progress());
 }

@@ -5,7 +5,8 @@
 // the journal and tells the user the count (or what went wrong).
 //
 // Backup with an active filter first warns that only the entries passing it
-// will be saved; anything but Yes ends the command.
+// will be saved; anything but Yes ends the command. A large backup or
+// restore shows its progress in a window (ProgressWindow).
 //
 // The file dialogs can be replaced (tests give the path themselves). The
 // journal must be open. UI thread only.

@@ -51,6 +51,22 @@ std::u16string WithReason(const char16_t* text)
     return std::u16string(text) + (reason.IsEmpty() ? u"" : reason.Text());
 }
 
+// The header counts records modulo 65,536 (a 16-bit field): a restore that
+// passes the end of the range has 65,536 more to go at most.
+void MoveRestoreProgress(ZCProgress& progress, DWORD done)
+{
+    constexpr int kCountWrap = 0x10000;
+    const int position = static_cast<int>(std::min<DWORD>(done, 0x7FFFFFFF));
+    int high = progress.GetRange(FALSE, nullptr);
+    if (position > high) {
+        while (high < position && high <= 0x7FFFFFFF - kCountWrap)
+            high += kCountWrap;
+        progress.SetRange32(0, high);
+    }
+    progress.SetPos(position);
+}
+
+
 } // namespace
 
 BackupFileChooser* InstallBackupFileChooser(BackupFileChooser* chooser)
@@ -137,7 +153,7 @@ public:
             m_refs.AddEntry(written, record.set);
             ++counts.read;
             if (progress != nullptr)
-                progress->SetPos(static_cast<int>(m_done.read + counts.read));
+                MoveRestoreProgress(*progress, m_done.read + counts.read);
         }
         reserved.reset();
         if (!m_refs.Flush())
@@ -363,7 +379,7 @@ DWORD ZBackup::RestoreVersion01(ZStream& stream, ZCProgress* progress)
     SHORT headerCount = 0;
     stream.ReadShort(headerCount);
     DWORD announced = static_cast<WORD>(headerCount);
-    if (progress != nullptr && announced != 0)
+    if (progress != nullptr)
         progress->SetRange32(0, static_cast<int>(announced));
 
     Restorer restorer(*m_journal, *this, stream);

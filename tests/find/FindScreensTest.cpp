@@ -420,7 +420,7 @@ TEST_F(FindScreensTest, ALargeJournalWithoutIndexShowsTheBuildingOfItsIndex)
         auto* window = QApplication::activeModalWidget();
         ASSERT_NE(window, nullptr);
         title = window->windowTitle();
-        bar = window->findChild<QProgressBar*>(QStringLiteral("searchIndexProgress"));
+        bar = window->findChild<QProgressBar*>(QStringLiteral("progressBar"));
         ASSERT_TRUE(bar);
         QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) { positions.push_back(value); });
     });

@@ -4,7 +4,11 @@
 
 #include "BackupCommands.h"
 #include "ProgramText.h"
+#include "ProgressWindow.h"
 
+#include <QApplication>
+#include <QProgressBar>
+#include <QTimer>
 #include <QWidget>
 
 #include <filesystem>
@@ -119,4 +123,34 @@ TEST_F(BackupCommandsTest, CancelledDialogsAndForeignFilesChangeNothing)
     EXPECT_EQ(BackupCommands::Restore(journal, &owner), 0u);
     EXPECT_EQ(JournalCount(), 1);
     EXPECT_EQ(hooks.Count(UiCall::Kind::MessageBox), 1u);
+}
+
+TEST_F(BackupCommandsTest, LargeBackupsAndRestoresShowTheirProgress)
+{
+    AddBare(int(ProgressWindow::kQuietRecords) + 500);
+    // Notes what window is up while the work runs (a zero-time timer fires
+    // while the window is drawn, before the work starts).
+    struct Seen {
+        QString title;
+        bool bar = false;
+    };
+    auto watch = [](Seen& seen) {
+        QTimer::singleShot(0, [&seen] {
+            if (QWidget* window = QApplication::activeModalWidget()) {
+                seen.title = window->windowTitle();
+                seen.bar = window->findChild<QProgressBar*>(QStringLiteral("progressBar")) != nullptr;
+            }
+        });
+    };
+    Seen backedUp, restored;
+    watch(backedUp);
+    EXPECT_EQ(BackupCommands::Backup(journal, &owner), ProgressWindow::kQuietRecords + 500);
+    EXPECT_EQ(backedUp.title, QStringLiteral("Ozm Backup"));
+    EXPECT_TRUE(backedUp.bar);
+    watch(restored);
+    EXPECT_EQ(BackupCommands::Restore(journal, &owner), ProgressWindow::kQuietRecords + 500);
+    EXPECT_EQ(restored.title, QStringLiteral("Ozm Restore"));
+    EXPECT_TRUE(restored.bar);
+    PumpAll();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window goes with the work";
 }
