@@ -25,6 +25,11 @@ public:
     ZCProgress& Progress() { return bar_; }
 
 private:
+    static constexpr int kLongestWaitMs = 500;
+    static constexpr int kWaitStepMs = 10;
+
+    bool IsShown() const;
+
     QDialog window_;
     ZCProgressBar bar_; // a child of the window: goes first, then the window
 
