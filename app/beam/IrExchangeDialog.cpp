@@ -4,6 +4,7 @@
 #include "BeamSettings.h"
 #include "DialogPlacement.h"
 #include "LastError.h"
+#include "ProgramFont.h"
 #include "UiHooks.h"
 
 #include <QFont>
@@ -145,10 +146,7 @@ void IrExchangeDialog::BuildItems()
     layout->setContentsMargins(8, 8, 8, 8);
     auto* title = new QLabel(QStringLiteral("Kestrin\nInfrared Exchange"), dialog);
     title->setObjectName(QStringLiteral("irTitle"));
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(15);
-    font.setBold(true);
-    title->setFont(font);
+    title->setFont(ProgramFont(15));
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
     status_ = new QLabel(dialog);

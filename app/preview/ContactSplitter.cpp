@@ -2,6 +2,7 @@
 
 #include "ContactMenuStyle.h"
 #include "PackedLists.h"
+#include "ProgramFont.h"
 #include "Skin.h"
 #include "ZColor.h"
 
@@ -15,14 +16,6 @@ namespace {
 constexpr int kArrowWidth = 12;
 constexpr int kTextLeft = 2;
 constexpr int kTextRightGap = 29;
-
-QFont BarFont()
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    font.setBold(true);
-    return font;
-}
 
 QString NameOf(const DbAItem& contact)
 {
@@ -41,7 +34,7 @@ ContactSplitter::ContactSplitter(QWidget* parent, const Skin& skin, std::functio
     setObjectName(QStringLiteral("splitter"));
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
-    setFont(BarFont());
+    setFont(ProgramFont(11));
 }
 
 ContactSplitter::~ContactSplitter() = default;

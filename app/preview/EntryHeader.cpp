@@ -4,6 +4,7 @@
 #include "DbCItem.h"
 #include "JournalProps.h"
 #include "PackedLists.h"
+#include "ProgramFont.h"
 #include "ZTime.h"
 
 #include <QLabel>
@@ -77,11 +78,8 @@ EntryHeader::EntryHeader(QWidget* parent, std::function<void(int field)> tapped)
     white.setColor(QPalette::WindowText, Qt::black);
     setPalette(white);
 
-    QFont bold(QStringLiteral("Tahoma"));
-    bold.setPixelSize(12);
-    bold.setBold(true);
-    QFont normal(QStringLiteral("Tahoma"));
-    normal.setPixelSize(11);
+    const QFont bold = ProgramFont(12);
+    const QFont normal = ProgramFont(11, false);
 
     date_ = AddField(kDate, "headerDate");
     QPalette blue = date_->palette();

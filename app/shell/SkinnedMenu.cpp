@@ -1,13 +1,12 @@
 #include "SkinnedMenu.h"
 
+#include "ProgramFont.h"
+
 #include <QMenu>
 
 void DressMenu(QMenu& menu, const QString& picture, const Skin& skin)
 {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(13);
-    font.setBold(true);
-    menu.setFont(font);
+    menu.setFont(ProgramFont(13));
     if (picture.isEmpty() || skin.brush.style() == Qt::NoBrush)
         return;
     const QColor text = ToQColor(skin.menuText);

@@ -5,6 +5,7 @@
 #include "JournalProps.h"
 #include "JournalSort.h"
 #include "JournalTools.h"
+#include "ProgramFont.h"
 #include "ProgramObjects.h"
 #include "Settings.h"
 #include "SkinnedMenu.h"
@@ -24,14 +25,6 @@ constexpr int kButtonHeight = 22;
 constexpr int kButtonGap = 40;
 // The space the drop-down arrow takes after a label.
 constexpr int kArrowRoom = 20;
-
-QFont BarFont()
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(13);
-    font.setBold(true);
-    return font;
-}
 
 const char16_t kAll[] = u"All";
 const char16_t kMultiple[] = u"Multiple...";
@@ -69,7 +62,7 @@ public:
         , open_(std::move(open))
     {
         setFocusPolicy(Qt::StrongFocus);
-        setFont(BarFont());
+        setFont(ProgramFont(13));
         connect(this, &QAbstractButton::clicked, this, [this] { open_(); });
     }
 

@@ -8,6 +8,7 @@
 #include "RecordCodec.h"
 #include "Schema.h"
 #include "SortKey.h"
+#include "SqliteCompanions.h"
 #include "StoreInternals.h"
 
 #include <sqlite3.h>
@@ -49,30 +50,6 @@ const char* const kFileSetup = "PRAGMA page_size = 16384; PRAGMA journal_mode = 
 // How long a write waits for another process's write to end (an integrity
 // check running elsewhere is waited for to its end).
 constexpr auto kBusyTimeout = std::chrono::seconds(5);
-
-// Results of the first read that mean the log's companions could not be
-// opened or made: read-only folder or medium, full disk.
-bool CompanionsUnavailable(int rc)
-{
-    switch (rc & 0xFF) {
-    case SQLITE_READONLY:
-    case SQLITE_CANTOPEN:
-    case SQLITE_IOERR:
-    case SQLITE_FULL:
-    case SQLITE_PERM:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// True when no log holds changes the main file lacks.
-bool NothingInTheLog(const std::filesystem::path& file)
-{
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file.string() + "-wal", ec);
-    return ec ? !std::filesystem::exists(file.string() + "-wal", ec) : size == 0;
-}
 
 HANDLE ToHandle(std::uintptr_t id)
 {
@@ -143,8 +120,8 @@ std::string Store::Connect()
     // anything back into it.
     sqlite3_db_config(conn_.Raw(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     const int probe = conn_.Exec("SELECT count(*) FROM sqlite_schema");
-    if (probe != SQLITE_OK && CompanionsUnavailable(probe)) {
-        if (!NothingInTheLog(path_))
+    if (probe != SQLITE_OK && SqliteCompanionsUnavailable(probe)) {
+        if (!SqliteLogIsEmpty(path_))
             return "cannot be read: its log " + path_.string()
                 + "-wal holds changes and its folder cannot be written (" + conn_.LastMessage() + ")";
         // The file holds everything and this process cannot change it: read

@@ -4,6 +4,7 @@
 #include "SqliteStatement.h"
 
 #include "DataFolder.h"
+#include "SqliteCompanions.h"
 
 #include <cctype>
 #include <chrono>
@@ -180,30 +181,6 @@ LONG PrepareFile(sqlite3* db)
     return result;
 }
 
-// First reads that failed because the log's companions could not be opened
-// or made (read-only folder or medium, full disk).
-bool CompanionsUnavailable(int result)
-{
-    switch (result & 0xFF) {
-    case SQLITE_READONLY:
-    case SQLITE_CANTOPEN:
-    case SQLITE_IOERR:
-    case SQLITE_FULL:
-    case SQLITE_PERM:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool NothingInTheLog(const std::filesystem::path& file)
-{
-    std::error_code ec;
-    const std::string log = file.string() + "-wal";
-    const auto size = std::filesystem::file_size(log, ec);
-    return ec ? !std::filesystem::exists(log, ec) : size == 0;
-}
-
 sqlite3* OpenConnection(const std::string& name, int flags)
 {
     sqlite3* connection = nullptr;
@@ -247,7 +224,7 @@ LONG RegistryDb::Open(const std::filesystem::path& file, std::shared_ptr<Registr
     if (!connection)
         return ERROR_BADDB;
     const int probe = ExecuteSql(connection, "SELECT count(*) FROM sqlite_master");
-    if (probe != SQLITE_OK && CompanionsUnavailable(probe) && NothingInTheLog(file)) {
+    if (probe != SQLITE_OK && SqliteCompanionsUnavailable(probe) && SqliteLogIsEmpty(file)) {
         sqlite3_close(connection);
         connection = OpenUnchanging(file);
         if (!connection)
